@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+
+// The part of a process command line after the program name, exactly as the
+// starter wrote it: quotes and trailing blanks stay.
+std::string CommandTail(const std::string& commandLine);
+
+// The hand-off payload as text: the bytes up to the first NUL, never more
+// than `size` of them, whatever the sender put there.
+std::string HandOffPayloadText(const char* data, size_t size);

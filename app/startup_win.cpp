@@ -1,0 +1,63 @@
+// Process entry: hand the tail over to a running Zorvik, or become it.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/command_tail.h"
+#include "app/single_instance_win.h"
+#include "app/state_win.h"
+#include "app/texts.h"
+#include "app/win_util_win.h"
+#include "res/resource.h"
+#include "shell/verb_win.h"
+#include "ui/main_window_win.h"
+
+static bool PackerIsPresent() {
+    FILE* packer = std::fopen(Paths.PackerPath.c_str(), "rb");
+    if (!packer) return false;
+    std::fclose(packer);
+    return true;
+}
+
+// Returns only when upx.exe lies beside Zorvik and every path fits.
+static bool RequirePacker() {
+    Paths = ComputeAppPaths(ModuleFileName());
+    if (!FitsAnsiPathLimit(Paths)) {
+        MessageBoxA(nullptr, FolderTooLongText(Paths).c_str(), ZorvikCaption, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (PackerIsPresent()) return true;
+    MessageBoxA(nullptr, MissingPackerText().c_str(), "upx.exe not found.",
+                MB_OK | MB_ICONINFORMATION);
+    ShellOpen(Paths.ProgramFolder, nullptr, SW_SHOWMAXIMIZED);
+    ShellOpen(PackerHomeAddress, nullptr, SW_SHOWNORMAL);
+    return false;
+}
+
+static void ReportNotHandedOver(const std::string& tail) {
+    // When the packer is missing the starting instance is telling the user so
+    // already; one message is enough.
+    Paths = ComputeAppPaths(ModuleFileName());
+    if (!PackerIsPresent()) return;
+    ShowError(nullptr, "Another Zorvik is starting but did not open its window in time, "
+                       "so this file was not handed over to it:\n\n" +
+                           tail);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    CommandLineText = CommandTail(GetCommandLineA());
+    switch (ClaimOrHandOver(CommandLineText)) {
+    case StartRole::HandedOver:
+        return 0;
+    case StartRole::NotAnswered:
+        ReportNotHandedOver(CommandLineText);
+        return 1;
+    case StartRole::Application:
+        break;
+    }
+    if (!RequirePacker()) return 0;
+    RestoreShellVerb();
+    ProgramInstance = instance;
+    return static_cast<int>(
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
+}

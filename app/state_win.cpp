@@ -1,0 +1,18 @@
+#include "app/state_win.h"
+
+// Constructed before start-up in this order, so exit destroys them in reverse.
+std::string ConfirmText;
+std::vector<std::string> SelectionList;
+std::vector<std::string> BatchList;
+
+std::string CommandLineText;
+AppPaths Paths;
+HINSTANCE ProgramInstance;
+int ShellMenuState;
+
+HWND MainWindow;
+HWND PathField;
+HWND MethodCombo;
+HWND HintField;
+HWND HandOffList;
+HBITMAP LogoBitmap;

@@ -1,0 +1,24 @@
+// Program-wide values: set during start-up or by the main window, then read.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_paths.h"
+
+extern std::string ConfirmText;
+extern std::vector<std::string> SelectionList;
+extern std::vector<std::string> BatchList;
+
+extern std::string CommandLineText;
+extern AppPaths Paths;
+extern HINSTANCE ProgramInstance;
+extern int ShellMenuState;
+
+extern HWND MainWindow;
+extern HWND PathField;
+extern HWND MethodCombo;
+extern HWND HintField;
+extern HWND HandOffList;
+extern HBITMAP LogoBitmap;

@@ -1,0 +1,52 @@
+#include "packer/commands_win.h"
+
+#include "app/state_win.h"
+#include "app/texts.h"
+#include "app/win_util_win.h"
+#include "packer/confirm.h"
+#include "packer/packer_args.h"
+#include "packer/script_win.h"
+#include "ui/file_chooser_win.h"
+
+namespace {
+void RunSingleFile(HWND owner, ScriptKind kind) {
+    const std::string text = WindowText(PathField);
+    if (text == PromptText) {
+        ChooseFile(owner); // the user presses the button again
+        return;
+    }
+    const int row = static_cast<int>(SendMessageA(MethodCombo, CB_GETCURSEL, 0, 0));
+    std::optional<std::string> parameters =
+        kind == ScriptKind::Pack ? CompressParameters(row, text) : DecompressParameters(text);
+    if (!parameters) {
+        ShowError(owner, NotAPathText(text));
+        return;
+    }
+    ShellOpen(Paths.PackerPath, parameters->c_str(), SW_SHOW);
+}
+
+void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {
+    const std::string field = WindowText(PathField);
+    SelectionList = SelectionFrom(handOffs, field);
+    ConfirmText = ConfirmTextFor(kind, handOffs, field);
+    if (MessageBoxA(owner, ConfirmText.c_str(), ConfirmCaption, MB_ICONQUESTION | MB_YESNO) ==
+        IDYES)
+        WriteAndOpenScript(owner, kind, SelectionList, EntryStyle::Raw);
+}
+
+void RunCommand(HWND owner, ScriptKind kind) {
+    std::vector<std::string> handOffs = ListBoxTexts(HandOffList);
+    if (handOffs.empty())
+        RunSingleFile(owner, kind);
+    else
+        RunBatch(owner, kind, handOffs);
+}
+} // namespace
+
+void CompressCommand(HWND owner) {
+    RunCommand(owner, ScriptKind::Pack);
+}
+
+void DecompressCommand(HWND owner) {
+    RunCommand(owner, ScriptKind::Unpack);
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <optional>
+#include <string>
+
+// The path inside a text as the path field or a hand-off holds it: the
+// surrounding blanks and one pair of enclosing double quotes removed.
+std::string TakePath(const std::string& text);
+
+// False for text that no Windows path can hold: empty, or with a double
+// quote, < > | * ? or a control character in it. Such text is never put on a
+// packer command line.
+bool IsWindowsPathText(const std::string& path);
+
+// The path as exactly one argument for the C runtime's splitting: in double
+// quotes, with backslashes before the closing quote doubled.
+std::string QuoteArgument(const std::string& path);
+
+// Parameters for the packer on one file, or nothing when the text holds no
+// usable path.
+std::optional<std::string> CompressParameters(int row, const std::string& fieldText);
+std::optional<std::string> DecompressParameters(const std::string& fieldText);
+
+std::string NotAPathText(const std::string& fieldText);

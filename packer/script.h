@@ -1,0 +1,42 @@
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ScriptKind { Pack, Unpack };
+
+// Dropped files are bare paths; handed-over entries are command-line tails,
+// whose path is taken out of the text first.
+enum class EntryStyle { Quoted, Raw };
+
+inline constexpr char PackScript[] = "runupxcmd.bat";
+inline constexpr char UnpackScript[] = "derunupxcmd.bat";
+const char* ScriptName(ScriptKind kind);
+
+// cmd reads at most this many characters of a script line, CR LF included.
+inline constexpr size_t MaxScriptLine = 8191;
+
+// Turns Zorvik's ANSI text into the bytes that cmd will read it as, or
+// nothing when that cannot be done without changing a character.
+using ConsoleEncoder = std::function<std::optional<std::string>(const std::string&)>;
+
+enum class LeftOutReason { NotAPath, TooLong, NotInConsoleCodePage };
+struct LeftOut {
+    std::string text;
+    LeftOutReason reason;
+};
+
+struct Script {
+    std::string bytes; // empty when the packer's own path cannot be written
+    std::vector<LeftOut> leftOut;
+};
+
+// One packer line per run of entries that fits the line limit, then "PAUSE"
+// with no line end after it. `%` is doubled so that cmd hands it on as is.
+Script ComposeScript(ScriptKind kind, const std::string& packerPath,
+                     const std::vector<std::string>& entries, EntryStyle style,
+                     const ConsoleEncoder& encode);
+
+std::string LeftOutText(const std::vector<LeftOut>& leftOut);
+std::string ScriptNotWrittenText(const std::string& fullPath);

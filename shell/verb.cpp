@@ -1,0 +1,20 @@
+#include "shell/verb.h"
+
+std::string VerbCommand(const std::string& firstArgument) {
+    return "\"" + firstArgument + "\" \"%1\" ";
+}
+
+bool VerbCommandFits(const std::string& command) {
+    return command.size() < VerbCommandBuffer;
+}
+
+std::string VerbTooLongText(const std::string& command) {
+    return "The context menu shortcut was not added: the program's path is too long for "
+           "it.\n\n" +
+           command;
+}
+
+std::string VerbNotInstalledText(const std::string& key, long error) {
+    return "The context menu shortcut could not be added (Windows error " + std::to_string(error) +
+           " on HKEY_CURRENT_USER\\" + key + ").";
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+// Explorer's verb for .exe and .dll files; the key's name is the menu text.
+inline constexpr char ExeVerbKey[] = "exefile\\shell\\Zorvik!";
+inline constexpr char DllVerbKey[] = "dllfile\\shell\\Zorvik!";
+// Where a normal user may write them: Windows merges it into HKEY_CLASSES_ROOT.
+inline constexpr char UserClassesKey[] = "Software\\Classes\\";
+
+// The verb's command: the program as it was started, then the file in quotes.
+std::string VerbCommand(const std::string& firstArgument);
+
+// The command is kept in a buffer of this many bytes; a longer one is not
+// installed cut.
+inline constexpr size_t VerbCommandBuffer = 280;
+bool VerbCommandFits(const std::string& command);
+
+std::string VerbTooLongText(const std::string& command);
+std::string VerbNotInstalledText(const std::string& key, long error);

@@ -1,0 +1,102 @@
+#include "shell/verb_win.h"
+
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/handles_win.h"
+#include "app/state_win.h"
+#include "app/win_util_win.h"
+#include "shell/settings.h"
+#include "shell/verb.h"
+
+namespace {
+const char* const VerbKeys[] = {ExeVerbKey, DllVerbKey};
+
+struct InstallResult {
+    bool ok;
+    std::string message; // why not, for the user
+};
+
+std::string FirstArgument() {
+    return __argc > 0 && __argv[0] ? __argv[0] : "";
+}
+
+InstallResult InstallShellVerb() {
+    const std::string command = VerbCommand(FirstArgument());
+    if (!VerbCommandFits(command)) return {false, VerbTooLongText(command)};
+    for (const char* verb : VerbKeys) {
+        const std::string path = std::string(UserClassesKey) + verb + "\\command";
+        Key key;
+        LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                     nullptr, key.Receive(), nullptr);
+        if (error == ERROR_SUCCESS)
+            error = RegSetValueExA(key.Get(), nullptr, 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(command.c_str()),
+                                   static_cast<DWORD>(command.size() + 1));
+        if (error != ERROR_SUCCESS) return {false, VerbNotInstalledText(path, error)};
+    }
+    return {true, std::string()};
+}
+
+// Removes the per-user keys and, as far as this user may, machine-wide ones
+// that an older Zorvik wrote straight under HKEY_CLASSES_ROOT.
+void RemoveShellVerb() {
+    for (const char* verb : VerbKeys) {
+        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(UserClassesKey) + verb).c_str());
+        SHDeleteKeyA(HKEY_CLASSES_ROOT, verb);
+    }
+}
+
+bool WriteSettings(bool verbInstalled) {
+    FILE* file = std::fopen(Paths.SettingsPath.c_str(), "wb");
+    if (!file) return false;
+    const char* text = SettingsText(verbInstalled);
+    const size_t length = sizeof(SettingsVerbOn) - 1;
+    bool written = std::fwrite(text, 1, length, file) == length;
+    return std::fclose(file) == 0 && written;
+}
+
+bool ReadSettings(std::string& text) {
+    FILE* file = std::fopen(Paths.SettingsPath.c_str(), "rb");
+    if (!file) return false;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    std::fclose(file);
+    return true;
+}
+} // namespace
+
+void AddVerbCommand(HWND owner) {
+    InstallResult result = InstallShellVerb();
+    if (!result.ok) {
+        ShowError(owner, result.message);
+        return;
+    }
+    ShellMenuState = 1;
+    if (!WriteSettings(true)) ShowError(owner, SettingsNotSavedText(Paths.SettingsPath));
+    MessageBeep(MB_OK);
+}
+
+void RemoveVerbCommand(HWND owner) {
+    ShellMenuState = 0;
+    RemoveShellVerb();
+    if (!WriteSettings(false)) ShowError(owner, SettingsNotSavedText(Paths.SettingsPath));
+    MessageBeep(MB_ICONEXCLAMATION);
+}
+
+void RestoreShellVerb() {
+    std::string text;
+    if (!ReadSettings(text)) return;
+    ShellMenuState = ParseShellMenuState(text);
+    const bool wanted = ShellMenuState == 1;
+    if (wanted && !InstallShellVerb().ok) ShellMenuState = 0; // the menu shows what is really there
+    if (!wanted) RemoveShellVerb();
+    // The file keeps what the user chose even when the registry refused it now;
+    // a file that is canonical already needs no rewrite.
+    if (text != SettingsText(wanted)) WriteSettings(wanted);
+}

@@ -1,0 +1,73 @@
+// The batch window: a drop target that lists the collected files and runs
+// the packer over all of them through a script.
+#include "ui/batch_window_win.h"
+
+#include "app/state_win.h"
+#include "app/win_util_win.h"
+#include "packer/script_win.h"
+#include "res/resource.h"
+#include "ui/batch_list.h"
+
+namespace {
+void ShowBatchList(HWND window) {
+    SetWindowTextA(GetDlgItem(window, IDC_BATCH_TEXT), BatchListText(BatchList).c_str());
+}
+
+void OnClose(HWND window) {
+    DeleteScripts();
+    EndDialog(window, 0);
+    SetForegroundWindow(MainWindow);
+}
+
+void OnCommand(HWND window, WORD id) {
+    switch (id) {
+    case IDC_BATCH_COMPRESS:
+        WriteAndOpenScript(window, ScriptKind::Pack, BatchList, EntryStyle::Quoted);
+        break;
+    case IDC_BATCH_DECOMPRESS:
+        WriteAndOpenScript(window, ScriptKind::Unpack, BatchList, EntryStyle::Quoted);
+        break;
+    case IDC_BATCH_CLOSE:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+INT_PTR CALLBACK BatchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        AllowMessagesFromLowerPrograms(window);
+        ShowBatchList(window);
+        break;
+    case WM_DROPFILES:
+        CollectDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        ShowBatchList(window); // the window the drop landed on, which is open
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        break;
+    case WM_CLOSE:
+        OnClose(window);
+        break;
+    }
+    return FALSE;
+}
+} // namespace
+
+void CollectDroppedFiles(HDROP drop) {
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // Asked for its length first, so a long path is taken whole.
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        if (length == 0) continue;
+        std::string path(length + 1, '\0');
+        path.resize(DragQueryFileA(drop, i, &path[0], length + 1));
+        if (IsPackableFile(path)) BatchList.push_back(path);
+    }
+    DragFinish(drop);
+}
+
+void OpenBatchWindow() {
+    DialogBoxParamA(ProgramInstance, MAKEINTRESOURCEA(IDD_BATCH_WINDOW), nullptr, BatchWindowProc,
+                    0);
+}

@@ -1,0 +1,137 @@
+// The main window: path field, method drop-down, and the hidden list of
+// command lines that later instances handed over.
+#include "ui/main_window_win.h"
+
+#include <shellapi.h>
+
+#include "app/command_tail.h"
+#include "app/handles_win.h"
+#include "app/single_instance_win.h"
+#include "app/state_win.h"
+#include "app/texts.h"
+#include "app/win_util_win.h"
+#include "packer/commands_win.h"
+#include "packer/script_win.h"
+#include "res/resource.h"
+#include "ui/batch_window_win.h"
+#include "ui/fade_out_win.h"
+#include "ui/file_chooser_win.h"
+#include "ui/menu_win.h"
+#include "ui/method_table.h"
+
+namespace {
+// Set once the window starts to close: hand-offs then wait for the next
+// application instead of vanishing with this one.
+bool Closing;
+
+void SetUpMainWindow(HWND window) {
+    LogoBitmap = LoadBitmapA(ProgramInstance, MAKEINTRESOURCEA(IDB_LOGO));
+    MethodCombo = GetDlgItem(window, IDC_METHOD_COMBO);
+    for (const CompressionMethod& method : MethodTable)
+        SendMessageA(MethodCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(method.label));
+    SendMessageA(MethodCombo, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(MethodTable[0].label));
+    HintField = GetDlgItem(window, IDC_HINT_FIELD);
+    SetWindowTextA(HintField, MethodTable[0].hint);
+    PathField = GetDlgItem(window, IDC_PATH_FIELD);
+    SetWindowTextA(PathField, CommandLineText.empty() ? PromptText : CommandLineText.c_str());
+}
+
+void OnInitDialog(HWND window) {
+    HandOffList = GetDlgItem(window, IDC_HANDOFF_LIST);
+    SetUpMainWindow(window);
+    MainWindow = window;
+    AllowMessagesFromLowerPrograms(window);
+}
+
+void OnPaint(HWND window) {
+    PaintDc paint(window);
+    MemoryDc memory(CreateCompatibleDC(paint.Get()));
+    BITMAP logo;
+    if (!memory.Valid() || !GetObjectA(LogoBitmap, sizeof logo, &logo)) return;
+    Selection selected(memory.Get(), LogoBitmap);
+    BitBlt(paint.Get(), 10, 5, logo.bmWidth, logo.bmHeight, memory.Get(), 0, 0, SRCAND);
+}
+
+// Files one handed-over command line, read within the bytes that came.
+INT_PTR OnCopyData(HWND window, const COPYDATASTRUCT* data) {
+    if (data->dwData != HandOffTag || Closing) return FALSE;
+    std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
+    LRESULT added = SendMessageA(GetDlgItem(window, IDC_HANDOFF_LIST), LB_ADDSTRING, 0,
+                                 reinterpret_cast<LPARAM>(text.c_str()));
+    if (added < 0) return FALSE;
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, HandOffFiled);
+    return TRUE;
+}
+
+void OnMouseMove(HWND window, WPARAM keys) {
+    // Dragging the background moves the window, as the caption would.
+    if (keys & MK_LBUTTON) SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void OnDropFiles(HDROP drop) {
+    CollectDroppedFiles(drop);
+    OpenBatchWindow();
+}
+
+void OnClose(HWND window) {
+    Closing = true;
+    DeleteScripts();
+    FadeOut(window);
+    EndDialog(window, 0);
+}
+
+void OnCommand(HWND window, WORD id) {
+    switch (id) {
+    case IDC_CHOOSE_BUTTON:
+        ChooseFile(window);
+        break;
+    case IDC_MENU_BUTTON:
+        ShowShortcutMenu(window);
+        break;
+    case IDC_COMPRESS_BUTTON:
+        CompressCommand(window);
+        break;
+    case IDC_DECOMPRESS_BUTTON:
+        DecompressCommand(window);
+        break;
+    default:
+        RunMenuCommand(window, id); // IDOK and IDCANCEL (Esc) do nothing
+        break;
+    }
+}
+} // namespace
+
+void UpdateMethodHint() {
+    int row = static_cast<int>(SendMessageA(MethodCombo, CB_GETCURSEL, 0, 0));
+    if (const char* hint = MethodHint(row)) SetWindowTextA(HintField, hint);
+}
+
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(window);
+        break;
+    case WM_PAINT:
+        OnPaint(window);
+        break;
+    case WM_COPYDATA:
+        return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_MOUSEMOVE:
+        OnMouseMove(window, wParam);
+        break;
+    case WM_RBUTTONDOWN:
+        ShowShortcutMenu(window);
+        break;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        break;
+    case WM_CLOSE:
+        OnClose(window);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        if (HIWORD(wParam) == CBN_SELCHANGE) UpdateMethodHint();
+        break;
+    }
+    return FALSE;
+}
