@@ -1,6 +1,7 @@
 #include "packer/script_win.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "app/state_win.h"
 #include "app/win_util_win.h"
@@ -16,7 +17,7 @@ std::optional<std::string> ToConsoleCodePage(const std::string& ansi) {
     int wideLength = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(),
                                          static_cast<int>(ansi.size()), nullptr, 0);
     if (wideLength <= 0) return std::nullopt;
-    std::wstring wide(wideLength, L'\0');
+    std::vector<wchar_t> wide(wideLength);
     MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()),
                         &wide[0], wideLength);
     BOOL lossy = FALSE;

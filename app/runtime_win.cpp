@@ -1,0 +1,63 @@
+// Zorvik uses no exceptions. The C++ library's few throw sites (a string
+// grown past its maximum, memory exhausted) end the program here instead, so
+// that the exception, demangling and message machinery stays out of the exe.
+#include <cstdlib>
+#include <functional>
+#include <new>
+
+namespace std {
+void __throw_bad_alloc() {
+    abort();
+}
+void __throw_length_error(const char*) {
+    abort();
+}
+void __throw_logic_error(const char*) {
+    abort();
+}
+void __throw_out_of_range(const char*) {
+    abort();
+}
+void __throw_out_of_range_fmt(const char*, ...) {
+    abort();
+}
+void __throw_invalid_argument(const char*) {
+    abort();
+}
+void __throw_bad_function_call() {
+    abort();
+}
+void __throw_bad_cast() {
+    abort();
+}
+void __throw_bad_typeid() {
+    abort();
+}
+void __throw_bad_exception() {
+    abort();
+}
+void __throw_bad_array_new_length() {
+    abort();
+}
+void __throw_range_error(const char*) {
+    abort();
+}
+void __throw_domain_error(const char*) {
+    abort();
+}
+void __throw_runtime_error(const char*) {
+    abort();
+}
+void __throw_overflow_error(const char*) {
+    abort();
+}
+void __throw_underflow_error(const char*) {
+    abort();
+}
+} // namespace std
+
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    abort();
+}
+} // namespace __gnu_cxx

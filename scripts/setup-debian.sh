@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what Zorvik's build and tests need on Debian 12. Safe to run again.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang googletest libgtest-dev
+          g++-mingw-w64-i686-posix mingw-w64-tools
+          wine wine32:i386 wine64 xvfb imagemagick x11-apps xdotool)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing: ${missing[*]}"
+$sudo dpkg --add-architecture i386
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
