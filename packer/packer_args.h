@@ -6,7 +6,7 @@
 // surrounding blanks and one pair of enclosing double quotes removed.
 std::string TakePath(const std::string& text);
 
-// False for text that no Windows path can hold: empty, or with a double
+// False for text that no Windows path can hold: empty or only blanks, or with a double
 // quote, < > | * ? or a control character in it. Such text is never put on a
 // packer command line.
 bool IsWindowsPathText(const std::string& path);

@@ -1,0 +1,89 @@
+// Start-up: the command-line tail, the hand-off payload and the program's paths.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/command_tail.h"
+#include "app/texts.h"
+
+struct TailCase {
+    const char* commandLine;
+    const char* tail;
+};
+
+TEST(CommandTail, QuotesBlanksAndTabs) {
+    // clang-format off
+    const TailCase cases[] = {
+        // The verb's command line: the tail keeps its quotes and trailing blank.
+        {R"("C:\p\Zorvik.exe" "D:\bin\app.exe" )", R"("D:\bin\app.exe" )"},
+        {R"("C:\a b\Zorvik.exe" C:\x.exe)", R"(C:\x.exe)"},
+        {"Zorvik.exe", ""}, {"Zorvik.exe   ", ""}, {"", ""}, {" \t ", ""}, {"\"\"", ""},
+        {"Zorvik.exe\targ", "arg"}, {" \t\"C:\\a b\\Z.exe\" \t  x  y \t", "x  y \t"},
+        {"Zorvik.exe \t \"a\" \"b\"  ", "\"a\" \"b\"  "},
+        {R"("C:\no close x y)", ""},            // a missing closing quote runs to the end
+        {R"("C:\p\Z.exe"arg rest)", "arg rest"}, // the name ends at its closing quote
+        {R"(C:\a"b c d)", "c d"},               // an unquoted name runs to the first blank
+    };
+    // clang-format on
+    for (const TailCase& c : cases)
+        EXPECT_EQ(CommandTail(c.commandLine), c.tail) << "command line [" << c.commandLine << "]";
+    EXPECT_EQ(CommandTail(cases[0].commandLine).size(), 17u);
+}
+
+TEST(HandOffPayload, StopsAtNulOrSize) {
+    const char data[] = "abc\0def";
+    EXPECT_EQ(HandOffPayloadText(data, sizeof data), "abc");
+    EXPECT_EQ(HandOffPayloadText(data, 2), "ab");
+    // As the sender sends it: the text and its NUL, length + 1 bytes.
+    const char tail[] = "\"D:\\bin\\app.exe\" ";
+    EXPECT_EQ(HandOffPayloadText(tail, 18), tail);
+    EXPECT_EQ(HandOffPayloadText(data, 0), "");
+    EXPECT_EQ(HandOffPayloadText("\0x", 2), "");
+    EXPECT_EQ(HandOffPayloadText(nullptr, 10), "");
+}
+
+TEST(HandOffPayload, FiveThousandBytesWithoutNulAreReadWithinTheirSize) {
+    // On the heap with nothing after it, so a read past the end shows under ASan.
+    const size_t size = 5000;
+    std::unique_ptr<char[]> data(new char[size]);
+    for (size_t i = 0; i < size; ++i)
+        data[i] = static_cast<char>('a' + i % 26);
+    std::string text = HandOffPayloadText(data.get(), size);
+    ASSERT_EQ(text.size(), size);
+    EXPECT_EQ(text, std::string(data.get(), size));
+}
+
+TEST(AppPaths, BesideTheExecutable) {
+    AppPaths paths = ComputeAppPaths("C:\\a b\\Zorvik.exe");
+    EXPECT_EQ(paths.ProgramFolder, "C:\\a b");
+    EXPECT_EQ(paths.PackerPath, "C:\\a b\\upx.exe");
+    EXPECT_EQ(paths.SettingsPath, "C:\\a b\\zir.cfg");
+
+    EXPECT_EQ(ComputeAppPaths("C:\\x.y\\sub\\Z.exe").PackerPath, "C:\\x.y\\sub\\upx.exe");
+    paths = ComputeAppPaths("Zorvik.exe");
+    EXPECT_EQ(paths.ProgramFolder, "");
+    EXPECT_EQ(paths.PackerPath, "\\upx.exe");
+    EXPECT_EQ(paths.SettingsPath, "\\zir.cfg");
+}
+
+TEST(AppPaths, AnsiPathLimitAt260Characters) {
+    // "\upx.exe" and "\zir.cfg" add 8 characters each to the folder.
+    const std::string folder259 = "C:\\" + std::string(248, 'f');
+    ASSERT_EQ(folder259.size() + 8, 259u);
+    EXPECT_TRUE(FitsAnsiPathLimit(ComputeAppPaths(folder259 + "\\Zorvik.exe")));
+    EXPECT_FALSE(FitsAnsiPathLimit(ComputeAppPaths(folder259 + "g\\Zorvik.exe")));
+    EXPECT_FALSE(FitsAnsiPathLimit(ComputeAppPaths(folder259 + std::string(300, 'g') + "\\Z.exe")));
+}
+
+TEST(AppPaths, MissingPackerMessage) {
+    EXPECT_EQ(MissingPackerText(),
+              std::string("Error :\n"
+                          "upx.exe not found ! Download it from "
+                          "https://github.com/upx/upx/releases \n"
+                          "and put it in same folder as this program.\n"
+                          "after Pressing OK that folder will be automatically opened.\n"
+                          "More Apps : ") +
+                  MakerSiteAddress);
+}
