@@ -20,7 +20,7 @@ std::string TakePath(const std::string& text) {
 }
 
 bool IsWindowsPathText(const std::string& path) {
-    if (path.empty()) return false;
+    if (path.find_first_not_of(" \t") == std::string::npos) return false;
     for (unsigned char c : path) {
         if (c < 0x20 || c == 0x7F || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' ||
             c == '?')
