@@ -1,0 +1,111 @@
+// zorvik_e2e: runs Zorvik's end-to-end cases under Windows or Wine.
+//
+//   zorvik_e2e.exe ZORVIK_EXE UPX_EXE [FILTER]
+//       runs every case whose name contains FILTER; prints PASS/FAIL lines and, last,
+//       "N passed, M failed"; exits with 0 only when none failed.
+//
+// The same program also serves as a helper process:
+//   zorvik_e2e.exe --message-box CAPTION TEXT
+//       shows an ordinary OK message box and exits with its result (cases use it to show that
+//       the driver's key presses really reach a dialog).
+//   zorvik_e2e.exe --launch EXE READY_FILE [TAIL]
+//       starts EXE with the command line "EXE" TAIL exactly, writes READY_FILE once the
+//       program's first window is visible and waits until the program ends (screenshot.sh).
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "e2e.h"
+
+namespace {
+
+using namespace e2e;
+
+std::string FullPath(const char* path) {
+  char full[MAX_PATH * 4];
+  DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+  return length > 0 && length < sizeof full ? std::string(full, length) : std::string(path);
+}
+
+int ShowMessageBox(const char* caption, const char* text) {
+  return MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+int LaunchAndWait(const char* exe, const char* readyFile, const char* tail) {
+  std::string commandLine = Quoted(exe);
+  if (tail && *tail) commandLine += std::string(" ") + tail;
+  Process process;
+  std::string error;
+  if (!StartProcess(exe, commandLine, "", process, &error)) {
+    fprintf(stderr, "zorvik_e2e: %s\n", error.c_str());
+    return 2;
+  }
+  double end = NowMs() + 30000;
+  while (TopWindowsOf(process.pid).empty() && IsRunning(process) && NowMs() < end) Sleep(50);
+  std::vector<HWND> windows = TopWindowsOf(process.pid);
+  WriteWholeFile(readyFile, windows.empty() ? std::string() : TextOf(windows.front()) + "\n");
+  WaitForSingleObject(process.handle.Get(), INFINITE);
+  return 0;
+}
+
+int RunSuite(const SuiteSettings& settings, const char* filter) {
+  // Under Wine the first window-station call starts the desktop process; do it before any case
+  // takes its list of running processes, so that no case ever ends the desktop.
+  GetDesktopWindow();
+  RemoveTree(settings.root);
+  MakeFolders(settings.root);
+
+  int passed = 0, failed = 0;
+  double suiteStart = NowMs();
+  for (const CaseEntry& entry : CaseRegistry()) {
+    if (filter && !strstr(entry.name, filter)) continue;
+    std::vector<ProcessEntry> before = ListProcesses();
+    int failures = 0;
+    {
+      Case current(entry.name, settings);
+      try {
+        current.Prepare();
+        entry.run(current);
+      } catch (const CaseAbort&) {
+      }
+      current.CleanUp(before);
+      failures = current.Failures();
+    }
+    if (failures == 0) {
+      printf("PASS %s\n", entry.name);
+      fflush(stdout);
+    }
+    (failures ? failed : passed)++;
+  }
+  if (passed + failed == 0) fprintf(stderr, "zorvik_e2e: no case matches \"%s\"\n", filter);
+  printf("INFO suite took %.1f s\n", (NowMs() - suiteStart) / 1000.0);
+  printf("%d passed, %d failed\n", passed, failed);
+  fflush(stdout);
+  return failed == 0 && passed > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && strcmp(argv[1], "--message-box") == 0) return ShowMessageBox(argv[2], argv[3]);
+  if ((argc == 4 || argc == 5) && strcmp(argv[1], "--launch") == 0)
+    return LaunchAndWait(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+  if (argc < 3 || argc > 4) {
+    fprintf(stderr, "usage: zorvik_e2e ZORVIK_EXE UPX_EXE [CASE_FILTER]\n");
+    return 2;
+  }
+  char self[MAX_PATH * 4];
+  DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  SuiteSettings settings;
+  settings.zorvikExe = FullPath(argv[1]);
+  settings.packerExe = FullPath(argv[2]);
+  settings.driverExe = std::string(self, length < sizeof self ? length : 0);
+  settings.root = FolderOf(settings.driverExe) + "\\e2e-run";
+  for (const std::string& path : {settings.zorvikExe, settings.packerExe}) {
+    if (!FileExists(path)) {
+      fprintf(stderr, "zorvik_e2e: %s not found\n", path.c_str());
+      return 2;
+    }
+  }
+  return RunSuite(settings, argc == 4 ? argv[3] : nullptr);
+}

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Screenshot of Zorvik's main window under Wine, on a private virtual display.
+#   tests/e2e/screenshot.sh BUILD_DIR OUT.png [COMMAND_LINE_TAIL]
+# Zorvik runs inside Wine's own desktop (so the window has its caption), started beside the
+# stand-in upx.exe with exactly the tail given. Prints the PNG's path.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:?usage: screenshot.sh BUILD_DIR OUT.png [TAIL]}" && pwd) || exit 2
+out=${2:?usage: screenshot.sh BUILD_DIR OUT.png [TAIL]}
+tail=${3:-}
+case $out in /*) ;; *) out=$PWD/$out ;; esac
+driver=$build/tests/e2e/zorvik_e2e.exe
+for file in "$build/Zorvik.exe" "$build/tests/e2e/upx.exe" "$driver"; do
+  [ -f "$file" ] || { echo "screenshot.sh: $file is missing; build first" >&2; exit 2; }
+done
+
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+wine_env_setup "$build" own-display 640x480 || exit 2
+
+shot=$build/screenshot
+rm -rf "$shot" && mkdir -p "$shot" || exit 2
+cp "$build/Zorvik.exe" "$build/tests/e2e/upx.exe" "$shot/" || exit 2
+ready=$shot/ready.txt
+wine explorer /desktop=shot,640x480 "$driver" --launch \
+  "$(to_windows_path "$shot/Zorvik.exe")" "$(to_windows_path "$ready")" "$tail" >/dev/null 2>&1 &
+for _ in $(seq 600); do
+  [ -s "$ready" ] && break
+  sleep 0.1
+done
+if [ ! -s "$ready" ]; then
+  echo "screenshot.sh: Zorvik showed no window within 60 s" >&2
+  exit 1
+fi
+sleep 1  # let the window paint its logo
+mkdir -p "$(dirname "$out")"
+import -window root "$out" || exit 1
+echo "$out"
