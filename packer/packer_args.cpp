@@ -36,10 +36,14 @@ std::string QuoteArgument(const std::string& path) {
     return '"' + path + std::string(trailing, '\\') + '"';
 }
 
+std::string PackerFileArgument(const std::string& path) {
+    return QuoteArgument(!path.empty() && path[0] == '-' ? ".\\" + path : path);
+}
+
 static std::optional<std::string> WithPath(const std::string& option, const std::string& text) {
     std::string path = TakePath(text);
     if (!IsWindowsPathText(path)) return std::nullopt;
-    return option + " " + QuoteArgument(path);
+    return option + " " + PackerFileArgument(path);
 }
 
 std::optional<std::string> CompressParameters(int row, const std::string& fieldText) {

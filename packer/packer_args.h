@@ -15,6 +15,10 @@ bool IsWindowsPathText(const std::string& path);
 // quotes, with backslashes before the closing quote doubled.
 std::string QuoteArgument(const std::string& path);
 
+// A path as the packer must see it: one quoted argument, and a relative name
+// that begins with "-" led by ".\" so that it is never taken for an option.
+std::string PackerFileArgument(const std::string& path);
+
 // Parameters for the packer on one file, or nothing when the text holds no
 // usable path.
 std::optional<std::string> CompressParameters(int row, const std::string& fieldText);

@@ -41,7 +41,7 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
             script.leftOut.push_back({entry, LeftOutReason::NotInConsoleCodePage});
             continue;
         }
-        std::string part = QuoteArgument(EscapeForCmd(*bytes)) + " ";
+        std::string part = PackerFileArgument(EscapeForCmd(*bytes)) + " ";
         if (head.size() + part.size() > room) {
             script.leftOut.push_back({entry, LeftOutReason::TooLong});
             continue;

@@ -11,9 +11,10 @@ scripts/build.sh
 mkdir -p build/run
 cp build/win/Zorvik.exe build/run/
 [ -f build/run/upx.exe ] || cp build/win/tests/e2e/upx.exe build/run/
-export WINEPREFIX=${WINEPREFIX:-$root/build/wine-prefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export ZORVIK_WINEPREFIX=${ZORVIK_WINEPREFIX:-$root/build/wine-prefix}
+export WINEPREFIX=$ZORVIK_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -n "${DISPLAY:-}" ]; then
-  [ -d "$WINEPREFIX" ] || wineboot -i
+  [ -f "$WINEPREFIX/system.reg" ] || wineboot -i
   exec wine build/run/Zorvik.exe "$@"
 fi
 tests/e2e/screenshot.sh build/win "$root/build/zorvik-main-window.png"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "packer/packer_args.h"
+#include "packer/script.h"
 #include "ui/method_table.h"
 
 #ifdef _WIN32
@@ -126,3 +127,13 @@ TEST(PackerParameters, WindowsSplitsThePathBackIntoOneArgument) {
     }
 }
 #endif
+
+TEST(PackerParameters, NameThatLooksLikeAnOptionStaysAFile) {
+    EXPECT_EQ(CompressParameters(0, "-d"), R"(-8 ".\-d")");
+    EXPECT_EQ(DecompressParameters(R"("--best.exe" )"), R"(-d ".\--best.exe")");
+    const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
+    EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", {"-d", R"(C:\a.exe)"},
+                            EntryStyle::Quoted, same)
+                  .bytes,
+              "\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" \r\nPAUSE");
+}

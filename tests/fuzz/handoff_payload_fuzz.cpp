@@ -1,0 +1,19 @@
+// HandOffPayloadText on any hand-off: the payload sits in a buffer of exactly
+// its size, so AddressSanitizer reports any read past the end.
+#include <cstring>
+#include <memory>
+
+#include "app/command_tail.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::unique_ptr<char[]> payload(new char[size]);
+    if (size) std::memcpy(payload.get(), data, size);
+    const std::string text = HandOffPayloadText(payload.get(), size);
+    CHECK(text.size() <= size);
+    CHECK(text.find('\0') == std::string::npos);
+    CHECK(std::memcmp(text.data(), data, text.size()) == 0);
+    CHECK(text.size() == size || data[text.size()] == 0); // stops only at a NUL
+    CHECK(HandOffPayloadText(nullptr, size).empty());
+    return 0;
+}
