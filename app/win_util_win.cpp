@@ -5,7 +5,8 @@
 #include "app/texts.h"
 
 void ShellOpen(const std::string& target, const char* parameters, int showMode) {
-    ShellExecuteA(nullptr, "open", target.c_str(), parameters, nullptr, showMode);
+    static auto shellExecute = LateBound<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+    if (shellExecute) shellExecute(nullptr, "open", target.c_str(), parameters, nullptr, showMode);
 }
 
 std::string WindowText(HWND window) {

@@ -5,6 +5,15 @@
 #include <string>
 #include <vector>
 
+// A function of a DLL that only some runs need, found when it is first needed:
+// a later instance, which only hands its file over, then loads neither the
+// shell nor the common dialogs and is gone sooner. The DLL stays loaded.
+template <typename Function> Function LateBound(const char* dll, const char* name) {
+    HMODULE module = LoadLibraryA(dll);
+    if (!module) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // Hands a file, folder, script or address to the shell with the verb "open".
 void ShellOpen(const std::string& target, const char* parameters, int showMode);
 

@@ -55,16 +55,20 @@ INT_PTR CALLBACK BatchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 } // namespace
 
 void CollectDroppedFiles(HDROP drop) {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    static auto dragQueryFile =
+        LateBound<decltype(&DragQueryFileA)>("shell32.dll", "DragQueryFileA");
+    static auto dragFinish = LateBound<decltype(&DragFinish)>("shell32.dll", "DragFinish");
+    if (!dragQueryFile || !dragFinish) return;
+    const UINT count = dragQueryFile(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         // Asked for its length first, so a long path is taken whole.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        const UINT length = dragQueryFile(drop, i, nullptr, 0);
         if (length == 0) continue;
         std::string path(length + 1, '\0');
-        path.resize(DragQueryFileA(drop, i, &path[0], length + 1));
+        path.resize(dragQueryFile(drop, i, &path[0], length + 1));
         if (IsPackableFile(path)) BatchList.push_back(path);
     }
-    DragFinish(drop);
+    dragFinish(drop);
 }
 
 void OpenBatchWindow() {

@@ -38,6 +38,9 @@ void SetUpMainWindow(HWND window) {
 
 void OnInitDialog(HWND window) {
     HandOffList = GetDlgItem(window, IDC_HANDOFF_LIST);
+    // The list is never seen: repainting its scroll bar for every hand-off made
+    // a batch of thousands crawl.
+    SendMessageA(HandOffList, WM_SETREDRAW, FALSE, 0);
     SetUpMainWindow(window);
     MainWindow = window;
     AllowMessagesFromLowerPrograms(window);
