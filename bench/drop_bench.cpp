@@ -122,8 +122,8 @@ double TimeOneDrop(const std::string& exe, size_t count) {
         if (length == expected && first + "\r\n" == CountLine(count))
           took = end - start;
         else
-          fprintf(stderr, "zorvik_drop_bench: after %zu paths the text has %ld characters, "
-                  "first line \"%s\"\n", count, long(length), first.c_str());
+          fprintf(stderr, "zorvik_drop_bench: after %u paths the text has %ld characters, "
+                  "first line \"%s\"\n", unsigned(count), long(length), first.c_str());
       }
     }
   }
@@ -137,7 +137,7 @@ int RunBench(const std::string& exe, int runs) {
   printf("drop of N paths of 60 characters on an open batch window, until its text is refreshed\n");
   for (int n = 0; n < 3; ++n) {
     std::vector<double> times;
-    printf("N=%-5zu runs (ms):", counts[n]);
+    printf("N=%-5u runs (ms):", unsigned(counts[n]));
     for (int run = 0; run < runs; ++run) {
       double took = TimeOneDrop(exe, counts[n]);
       if (took < 0) return 1;
@@ -147,8 +147,9 @@ int RunBench(const std::string& exe, int runs) {
     }
     std::sort(times.begin(), times.end());
     medians[n] = times[times.size() / 2];
-    printf("\nN=%-5zu median %.1f ms  min %.1f ms  max %.1f ms  (%.1f us per path)\n", counts[n],
-           medians[n], times.front(), times.back(), medians[n] * 1000.0 / double(counts[n]));
+    printf("\nN=%-5u median %.1f ms  min %.1f ms  max %.1f ms  (%.1f us per path)\n",
+           unsigned(counts[n]), medians[n], times.front(), times.back(),
+           medians[n] * 1000.0 / double(counts[n]));
     fflush(stdout);
   }
   printf("ratio of medians 2000/500: %.2f (linear growth would be 4.00)\n",
@@ -165,9 +166,12 @@ int ShowDrop(const std::string& exe, const std::string& readyFile,
   HWND batch = WaitForTopWindow(kBatchTitle, zorvik.process.pid, kWindowMs, kDialogClass);
   std::string text;
   double end = NowMs() + kWindowMs;
-  while (batch && (text = TextOf(GetDlgItem(batch, kBatchText))).find(CountLine(paths.size())) &&
-         NowMs() < end)
+  const std::string wanted = CountLine(paths.size());
+  while (batch && NowMs() < end) {
+    text = TextOf(GetDlgItem(batch, kBatchText));
+    if (text.compare(0, wanted.size(), wanted) == 0) break;
     Sleep(50);
+  }
   WriteWholeFile(readyFile, batch ? text : std::string());
   WaitForSingleObject(zorvik.process.handle.Get(), INFINITE);
   return 0;

@@ -1,0 +1,252 @@
+// The batch window: drops on either window, the list it shows, its Compress, Decompress and "X",
+// Esc, paths with % and paths longer than 259 bytes, and batch windows opened inside each other.
+#include <algorithm>
+
+#include "e2e.h"
+
+namespace {
+
+using namespace e2e;
+
+const char* const kBatchTitle = "Batch UPXing";
+const int kBatchClose = 1001;
+const int kBatchCompress = 1005;
+const int kBatchDecompress = 1006;
+const int kBatchText = 1007;
+const int kBatchMenuCommand = 899;
+const DWORD kWindowMs = 15000;
+const DWORD kPackerMs = 30000;  // cmd under Wine, on a busy machine
+
+// The lines a batch window shows: the count line, then each path, every line ending in CR LF.
+std::string Listing(const std::vector<std::string>& paths) {
+  std::string text = "Total " + std::to_string(paths.size()) + " Files In Batch.\r\n";
+  for (const std::string& path : paths) text += path + "\r\n";
+  return text;
+}
+
+// A visible batch window of `pid` that is not among `known`, or the case ends.
+HWND WaitForNewBatchWindow(Case& c, DWORD pid, const std::vector<HWND>& known,
+                           const std::string& after) {
+  double end = NowMs() + kWindowMs;
+  do {
+    for (HWND window : FindTopWindows(kBatchTitle, pid, kDialogClass))
+      if (std::find(known.begin(), known.end(), window) == known.end()) return window;
+    Sleep(20);
+  } while (NowMs() < end);
+  c.Require(false, "a new batch window (\"" + std::string(kBatchTitle) + "\") opens " + after);
+  return nullptr;
+}
+
+// The batch text once it equals `expected`, or what it held when the time ran out.
+std::string WaitForBatchText(HWND batch, const std::string& expected) {
+  std::string text;
+  double end = NowMs() + kWindowMs;
+  do {
+    text = ControlText(batch, kBatchText);
+    if (text == expected) break;
+    Sleep(20);
+  } while (NowMs() < end);
+  return text;
+}
+
+bool WaitUntilClosed(HWND window) {
+  double end = NowMs() + kWindowMs;
+  while (IsWindow(window) && IsWindowVisible(window) && NowMs() < end) Sleep(20);
+  return !IsWindow(window) || !IsWindowVisible(window);
+}
+
+void PostMenuCommand(HWND mainWindow, int id) {
+  PostMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void MakeFiles(Case& c, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) c.Require(WriteWholeFile(path, "MZ"), "write " + path);
+}
+
+// Waits for the packer's call number `index` (from 0) and checks its argv and its folder.
+void CheckPackerCall(Case& c, size_t index, const std::vector<std::string>& argv,
+                     const std::string& what) {
+  std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, index + 1, kPackerMs);
+  if (!c.Check(calls.size() == index + 1,
+               what + ": the packer has been called " + std::to_string(index + 1) +
+                   " time(s) in all; its log holds " + std::to_string(calls.size()) + " call(s)"))
+    return;
+  c.CheckEqual(what + ": the packer's argv", argv, calls[index].argv);
+  c.CheckEqual(what + ": the packer's current directory", c.workDir, calls[index].currentDir);
+}
+
+// Creates a folder or file by its wide name, for paths longer than the ANSI calls take.
+// Ends every process Zorvik started, and theirs: the consoles of the scripts, waiting at PAUSE.
+// Wine's cmd holds a script open, without leave to delete it, for as long as it runs; cmd on
+// Windows opens it afresh for each line.
+void EndScriptConsoles(DWORD zorvikPid) {
+  std::vector<ProcessEntry> processes = ListProcesses();
+  std::vector<DWORD> tree = {zorvikPid};
+  for (size_t i = 0; i < tree.size(); ++i)
+    for (const ProcessEntry& entry : processes)
+      if (entry.parentPid == tree[i] && entry.pid != zorvikPid &&
+          std::find(tree.begin(), tree.end(), entry.pid) == tree.end())
+        tree.push_back(entry.pid);
+  for (size_t i = 1; i < tree.size(); ++i) TerminateById(tree[i]);
+}
+
+bool MakeLongFolder(const std::string& path) {
+  std::wstring wide(path.begin(), path.end());
+  return CreateDirectoryW((L"\\\\?\\" + wide).c_str(), nullptr) ||
+         GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool MakeLongFile(const std::string& path) {
+  std::wstring wide(path.begin(), path.end());
+  HANDLE file = CreateFileW((L"\\\\?\\" + wide).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+}  // namespace
+
+E2E_CASE(batch_window_opens_on_a_main_window_drop_with_exe_and_dll_only) {
+  Process& zorvik = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(zorvik);
+  const std::string w = c.workDir + "\\";
+  MakeFiles(c, {w + "x.exe", w + "Y.DLL", w + "z.txt", w + "n.exe.bak", w + "exe"});
+
+  // Nothing that passes: the window opens all the same, with the count line alone.
+  c.Require(DropFiles(window, {w + "z.txt"}), "drop z.txt on the main window");
+  HWND empty = WaitForNewBatchWindow(c, zorvik.pid, {}, "after a drop of only z.txt");
+  c.CheckEqual("batch text after a drop of only z.txt", "Total 0 Files In Batch.\r\n",
+               WaitForBatchText(empty, "Total 0 Files In Batch.\r\n"));
+  c.Check(GetWindow(empty, GW_OWNER) == nullptr, "the batch window has no owner");
+  c.Check(IsWindowEnabled(window) != 0, "the main window stays enabled while a batch window is open");
+
+  c.Require(ClickButton(empty, kBatchClose), "click \"X\" (1001) of the batch window");
+  c.Check(WaitUntilClosed(empty), "\"X\" closes the batch window");
+  c.Check(IsWindowVisible(window) && WindowAnswers(window),
+          "the main window is still open and answers after \"X\"");
+  double end = NowMs() + 5000;
+  while (GetForegroundWindow() != window && NowMs() < end) Sleep(20);
+  c.Check(GetForegroundWindow() == window, "the main window is brought forward after \"X\"");
+
+  // Five names, three that pass, kept in drop order: a name of only "exe" is its own extension.
+  c.Require(DropFiles(window, {w + "x.exe", w + "Y.DLL", w + "z.txt", w + "n.exe.bak", w + "exe"}),
+            "drop five files on the main window");
+  HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "after a drop of five files");
+  std::string expected = "Total 3 Files In Batch.\r\n" + w + "x.exe\r\n" + w + "Y.DLL\r\n" + w +
+                         "exe\r\n";
+  c.CheckEqual("batch text after dropping x.exe, Y.DLL, z.txt, n.exe.bak and exe", expected,
+               WaitForBatchText(batch, expected));
+  c.CheckEqual("batch windows of Zorvik after the second drop", 1,
+               FindTopWindows(kBatchTitle, zorvik.pid, kDialogClass).size());
+}
+
+E2E_CASE(batch_window_drop_appends_and_its_buttons_pack_every_entry) {
+  Process& zorvik = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(zorvik);
+  const std::string w = c.workDir + "\\";
+  const std::string a = w + "a.exe", b = w + "B.Dll", d = w + "d d.exe";
+  MakeFiles(c, {a, b, w + "c.txt", d});
+
+  PostMenuCommand(window, kBatchMenuCommand);
+  HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "on menu command 899");
+  c.CheckEqual("batch text when opened from the menu", Listing({}),
+               WaitForBatchText(batch, Listing({})));
+
+  // Esc goes first; the drops posted after it show when it has been handled, and any command
+  // Esc gave rise to has been handled by the time the second drop shows.
+  c.Require(PressEscape(batch), "post Esc to the batch window");
+  c.Require(DropFiles(batch, {a, b, w + "c.txt"}), "drop a.exe, B.Dll and c.txt on the batch window");
+  c.CheckEqual("batch text after the first drop on it", Listing({a, b}),
+               WaitForBatchText(batch, Listing({a, b})));
+  c.Require(DropFiles(batch, {d}), "drop \"d d.exe\" on the batch window");
+  const std::string all = Listing({a, b, d});
+  c.CheckEqual("batch text after the second drop on it", all, WaitForBatchText(batch, all));
+  c.Check(IsWindow(batch) && IsWindowVisible(batch), "Esc does not close the batch window");
+
+  c.Require(ClickButton(batch, kBatchCompress), "click Compress (1005) of the batch window");
+  CheckPackerCall(c, 0, {c.packerPath, a, b, d}, "Compress");
+  c.Require(ClickButton(batch, kBatchDecompress), "click Decompress (1006) of the batch window");
+  CheckPackerCall(c, 1, {c.packerPath, "-d", a, b, d}, "Decompress");
+  c.CheckEqual("batch text after Compress and Decompress", all, ControlText(batch, kBatchText));
+  c.Check(FileExists(w + "runupxcmd.bat") && FileExists(w + "derunupxcmd.bat"),
+          "both scripts are in the current directory while the batch window is open");
+
+  EndScriptConsoles(zorvik.pid);
+  c.Require(ClickButton(batch, kBatchClose), "click \"X\" (1001) of the batch window");
+  c.Check(WaitUntilClosed(batch), "\"X\" closes the batch window");
+  c.Check(!FileExists(w + "runupxcmd.bat"), "closing the batch window deletes runupxcmd.bat");
+  c.Check(!FileExists(w + "derunupxcmd.bat"), "closing the batch window deletes derunupxcmd.bat");
+  c.Check(IsRunning(zorvik) && IsWindowVisible(window) && WindowAnswers(window),
+          "the main window is still open and answers after the batch window closed");
+}
+
+E2E_CASE(batch_window_keeps_dropped_paths_with_percent_or_over_259_bytes_whole) {
+  Process& zorvik = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(zorvik);
+
+  // %windir% would turn into the Windows folder if the script let cmd expand it.
+  const std::string percentFolder = c.workDir + "\\100%";
+  const std::string percent = percentFolder + "\\%windir% 50%.exe";
+  c.Require(MakeFolders(percentFolder), "create the folder " + percentFolder);
+  MakeFiles(c, {percent});
+
+  std::string longPath = c.workDir;
+  bool made = true;
+  while (longPath.size() < 300) {
+    longPath += "\\deep-folder-" + std::string(40, 'f');
+    made = made && MakeLongFolder(longPath);
+  }
+  longPath += "\\far.exe";
+  made = made && MakeLongFile(longPath);
+  if (!made) c.Info("the deep folder could not be made; its path is dropped all the same");
+  c.Info("the long path has " + std::to_string(longPath.size()) + " bytes");
+
+  c.Require(DropFiles(window, {percent, longPath}), "drop the two paths on the main window");
+  HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "after the drop");
+  const std::string expected = Listing({percent, longPath});
+  c.CheckEqual("batch text after dropping a path with % and one of " +
+                   std::to_string(longPath.size()) + " bytes",
+               expected, WaitForBatchText(batch, expected));
+
+  c.Require(ClickButton(batch, kBatchCompress), "click Compress (1005) of the batch window");
+  CheckPackerCall(c, 0, {c.packerPath, percent, longPath}, "Compress");
+}
+
+E2E_CASE(batch_window_nested_ones_refresh_the_window_dropped_on) {
+  Process& zorvik = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(zorvik);
+  const std::string a = c.workDir + "\\a.exe", b = c.workDir + "\\b.dll";
+  MakeFiles(c, {a, b});
+
+  PostMenuCommand(window, kBatchMenuCommand);
+  HWND older = WaitForNewBatchWindow(c, zorvik.pid, {}, "on the first menu command 899");
+  PostMenuCommand(window, kBatchMenuCommand);
+  HWND newer = WaitForNewBatchWindow(c, zorvik.pid, {older},
+                                     "on menu command 899 with a batch window open");
+  c.CheckEqual("batch text of the second window", Listing({}), WaitForBatchText(newer, Listing({})));
+
+  c.Require(ClickButton(newer, kBatchClose), "click \"X\" of the newer batch window");
+  c.Check(WaitUntilClosed(newer), "\"X\" closes the newer batch window");
+  c.Check(IsWindowVisible(older) != 0, "the older batch window stays open");
+
+  c.Require(DropFiles(older, {a}), "drop a.exe on the older batch window");
+  c.CheckEqual("text of the older batch window after a drop on it", Listing({a}),
+               WaitForBatchText(older, Listing({a})));
+  c.Check(IsRunning(zorvik) && WindowAnswers(older) && WindowAnswers(window),
+          "Zorvik still runs and both of its windows answer after the drop");
+
+  // A drop on the main window opens a third window over the older one, on the same list.
+  c.Require(DropFiles(window, {b}), "drop b.dll on the main window");
+  HWND third = WaitForNewBatchWindow(c, zorvik.pid, {older}, "on a drop on the main window");
+  c.CheckEqual("text of the third batch window", Listing({a, b}),
+               WaitForBatchText(third, Listing({a, b})));
+  c.CheckEqual("text of the older batch window after the drop on the main window", Listing({a}),
+               ControlText(older, kBatchText));
+
+  c.Require(PostClose(third), "WM_CLOSE to the third batch window");
+  c.Check(WaitUntilClosed(third), "WM_CLOSE closes the third batch window");
+  c.Require(PostClose(older), "WM_CLOSE to the older batch window");
+  c.Check(WaitUntilClosed(older), "WM_CLOSE closes the older batch window");
+  c.CloseMainWindow(window, zorvik, "after both batch windows closed");
+}
