@@ -41,13 +41,17 @@ InstallResult InstallShellVerb() {
     return {true, std::string()};
 }
 
+void RemoveUserVerbKeys() {
+    for (const char* verb : VerbKeys)
+        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(UserClassesKey) + verb).c_str());
+}
+
 // Removes the per-user keys and, as far as this user may, machine-wide ones
 // that an older Zorvik wrote straight under HKEY_CLASSES_ROOT.
 void RemoveShellVerb() {
-    for (const char* verb : VerbKeys) {
-        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(UserClassesKey) + verb).c_str());
+    RemoveUserVerbKeys();
+    for (const char* verb : VerbKeys)
         SHDeleteKeyA(HKEY_CLASSES_ROOT, verb);
-    }
 }
 
 bool WriteSettings(bool verbInstalled) {
@@ -74,6 +78,8 @@ bool ReadSettings(std::string& text) {
 void AddVerbCommand(HWND owner) {
     InstallResult result = InstallShellVerb();
     if (!result.ok) {
+        // No verb for .exe alone while the menu says there is none.
+        if (ShellMenuState != 1) RemoveUserVerbKeys();
         ShowError(owner, result.message);
         return;
     }

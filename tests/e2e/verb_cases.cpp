@@ -432,8 +432,9 @@ E2E_CASE(verb_add_failure_is_reported_and_changes_nothing) {
   c.Check(!FileExists(SettingsPath(c)), "no zir.cfg after the failed install");
   DWORD type = 0;
   std::string left;
-  if (ReadDefaultValue(HKEY_CURRENT_USER, UserVerbKey("exefile") + "\\command", type, left))
-    c.Info("the exefile command key written before the failure stays: " + Shown(left));
+  c.Check(!ReadDefaultValue(HKEY_CURRENT_USER, UserVerbKey("exefile") + "\\command", type, left),
+          "no half-installed verb: the exefile command written before the failure is gone; got " +
+              Shown(left));
 
   RemoteCaller remote(zorvik.pid);
   c.Require(remote.Ready(), "prepare calls inside Zorvik's process");
