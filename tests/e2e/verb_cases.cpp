@@ -202,6 +202,35 @@ class RemoteCaller {
   // A 256-byte buffer in the target for results that functions write through a pointer.
   DWORD Scratch() const { return DWORD(reinterpret_cast<uintptr_t>(remote_ + kScratch)); }
 
+  // Wine's CreateRemoteThread now and then never returns; it is asked from a
+  // thread of its own so that the case fails in bounded time instead of hanging.
+  HANDLE StartRemoteThread() {
+    struct Request {
+      HANDLE process;
+      BYTE* start;
+      BYTE* parameter;
+      HANDLE thread;
+    };
+    auto* request = new Request{process_.Get(), remote_, remote_ + kBlock, nullptr};
+    struct Asker {
+      static DWORD WINAPI Run(void* p) {
+        auto* r = static_cast<Request*>(p);
+        r->thread = CreateRemoteThread(r->process, nullptr, 0,
+                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(r->start),
+                                       r->parameter, 0, nullptr);
+        return 0;
+      }
+    };
+    HANDLE asker = CreateThread(nullptr, 0, Asker::Run, request, 0, nullptr);
+    if (!asker) return nullptr;
+    bool answered = WaitForSingleObject(asker, 10000) == WAIT_OBJECT_0;
+    CloseHandle(asker);
+    if (!answered) return nullptr;  // the request stays with the stuck thread
+    HANDLE thread = request->thread;
+    delete request;
+    return thread;
+  }
+
   bool Call(const char* user32Function, const std::vector<DWORD>& args, DWORD& result) {
     BYTE* local = reinterpret_cast<BYTE*>(GetModuleHandleA("user32.dll"));
     BYTE* function =
@@ -214,9 +243,7 @@ class RemoteCaller {
     SIZE_T done = 0;
     if (!WriteProcessMemory(process_.Get(), remote_ + kBlock, block, sizeof block, &done))
       return false;
-    Handle thread(CreateRemoteThread(process_.Get(), nullptr, 0,
-                                     reinterpret_cast<LPTHREAD_START_ROUTINE>(remote_),
-                                     remote_ + kBlock, 0, nullptr));
+    Handle thread(StartRemoteThread());
     if (!thread.Valid() || WaitForSingleObject(thread.Get(), 5000) != WAIT_OBJECT_0) return false;
     return ReadProcessMemory(process_.Get(), remote_ + kBlock + 32, &result, sizeof result, &done);
   }
