@@ -20,17 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
+#include "e2e.h"
 
 namespace {
 
 using namespace e2e;
 
-const char* const kMainTitle = "Simple GUI App For UPX Packer";
-const char* const kBatchTitle = "Batch UPXing";
-const char* const kDialogClass = "#32770";
-const int kBatchText = 1007;
-const int kBatchMenuCommand = 899;
 const DWORD kWindowMs = 30000;
 const double kDropMs = 120000;
 

@@ -11,19 +11,13 @@
 #include <memory>
 #include <set>
 
-#include "../tests/e2e/driver.h"
+#include "../tests/e2e/e2e.h"
 
 namespace {
 
 using namespace e2e;
 
-const char* const kMainTitle = "Simple GUI App For UPX Packer";
 const char* const kBaselineTitle = "Zorvik Bench Baseline";
-const char* const kDialogClass = "#32770";
-const int kPathField = 1000;
-const int kHandOffList = 1002;
-const int kMethodCombo = 1003;
-const int kCompressButton = 1005;
 const int kMethodCount = 13;
 const int kRuns = 25;         // start-up and hand-off, each side
 const int kStormReps = 3;     // per storm size, each side

@@ -8,12 +8,6 @@ namespace {
 
 using namespace e2e;
 
-const char* const kBatchTitle = "Batch UPXing";
-const int kBatchClose = 1001;
-const int kBatchCompress = 1005;
-const int kBatchDecompress = 1006;
-const int kBatchText = 1007;
-const int kBatchMenuCommand = 899;
 const DWORD kWindowMs = 15000;
 const DWORD kPackerMs = 30000;  // cmd under Wine, on a busy machine
 

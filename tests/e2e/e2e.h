@@ -29,6 +29,14 @@ const int kCompressButton = 1005;
 const int kDecompressButton = 1006;
 const int kHintField = 1007;
 
+// The batch window and the menu command that opens it.
+const char* const kBatchTitle = "Batch UPXing";
+const int kBatchClose = 1001;
+const int kBatchCompress = 1005;
+const int kBatchDecompress = 1006;
+const int kBatchText = 1007;
+const int kBatchMenuCommand = 899;
+
 struct SuiteSettings {
   std::string zorvikExe;  // the build's Zorvik.exe
   std::string packerExe;  // the stand-in upx.exe
