@@ -3,16 +3,19 @@
 #   bench/drop-bench.sh [BUILD_DIR [RUNS]]     BUILD_DIR defaults to build/win, RUNS to 5
 #   bench/drop-bench.sh --build-only [BUILD_DIR]
 #       builds only, and prints the benchmark program's path (tests/e2e/batch-screenshot.sh)
-# BUILD_DIR is a Windows build (configured with cmake/mingw-i686.cmake when it is not yet).
+# BUILD_DIR is a Windows build: by default the one Wine runs on this machine (build/win, or
+# build/win64 where only 64-bit programs run), configured with its toolchain when it is not yet.
 # The benchmark prints figures and passes no verdict.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build_only=
 if [ "${1:-}" = --build-only ]; then build_only=1; shift; fi
-build=${1:-$root/build/win}
+# shellcheck source=../tests/e2e/wine-env.sh
+. "$root/tests/e2e/wine-env.sh"
+build=${1:-$(wine_build_dir "$root")}
 runs=${2:-5}
-toolchain=$root/cmake/mingw-i686.cmake
+toolchain=$(wine_toolchain "$root")
 
 log() { echo "drop-bench: $*" >&2; }
 
@@ -36,8 +39,6 @@ if [ -n "$build_only" ]; then echo "$bench"; exit 0; fi
 
 # A prefix of its own, so that no other run's wineserver -k ends the benchmark's processes.
 export ZORVIK_WINEPREFIX=${ZORVIK_WINEPREFIX:-$build/drop-bench-prefix}
-# shellcheck source=../tests/e2e/wine-env.sh
-. "$root/tests/e2e/wine-env.sh"
 wine_env_setup "$build" || exit 2
 run=$build/drop-bench-run
 rm -rf "$run" && mkdir -p "$run" || exit 2

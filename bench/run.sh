@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds Zorvik with its benchmarks and runs them under Wine on a virtual display; prints figures.
-#   bench/run.sh [BUILD_DIR]        (default build/win)
+#   bench/run.sh [BUILD_DIR]        (default: the build Wine runs here, build/win or build/win64)
 # Every timing is printed beside a baseline measured in the same run; nothing passes or fails.
 # The output is also kept in BUILD_DIR/bench/results.txt.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-build=${1:-$root/build/win}
+# shellcheck source=../tests/e2e/wine-env.sh
+. "$root/tests/e2e/wine-env.sh"
+build=${1:-$(wine_build_dir "$root")}
 mkdir -p "$build" && build=$(cd "$build" && pwd) || exit 2
 
 generator=
 [ -f "$build/CMakeCache.txt" ] || generator="-G Ninja"
 # shellcheck disable=SC2086
-cmake -S "$root" -B "$build" $generator -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || exit 2
+cmake -S "$root" -B "$build" $generator -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain "$root")" >/dev/null || exit 2
 cmake --build "$build" --target Zorvik upx baseline_dialog baseline_sender zorvik_bench || exit 2
 
 # ComposeScript natively, against the portable sources (every non-*_win.cpp of the subsystems).
@@ -32,19 +34,17 @@ driver=$build/bench/zorvik_bench.exe
 
 # A prefix of the bench's own, so that no other test run's wineserver -k ends its processes.
 export ZORVIK_WINEPREFIX=${ZORVIK_WINEPREFIX:-$build/bench/wine-prefix}
-# shellcheck source=../tests/e2e/wine-env.sh
-. "$root/tests/e2e/wine-env.sh"
 wine_env_setup "$build" own-display || exit 2
 
 sections() {  # sections EXE: " name bytes" for each section
-  i686-w64-mingw32-objdump -h "$1" | while read -r idx name size _; do
+  "$(mingw_prefix "$1")-objdump" -h "$1" | while read -r idx name size _; do
     [[ $idx =~ ^[0-9]+$ ]] && printf ' %s %d' "$name" "$((16#$size))"
   done
 }
 section_size() {  # section_size EXE NAME
   sections "$1" | tr ' ' '\n' | sed -n "/^$2\$/{n;p}"
 }
-imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | tr '\n' ' '; }
+imports() { "$(mingw_prefix "$1")-objdump" -p "$1" | sed -n 's/.*DLL Name: //p' | tr '\n' ' '; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
@@ -52,6 +52,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
   commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null)
   echo "== Zorvik bench, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit (plus the working tree)"
   echo "machine: $(nproc) cores, $(uname -m), $(wine --version); shared with other test runs"
+  echo "build: $(exe_bits "$zorvik")-bit, ${build#"$root"/}"
   free -h | sed 's/^/  /'
   echo "load average before the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo

@@ -2,9 +2,12 @@
 # Installs what Zorvik's build and tests need on Debian 12. Safe to run again.
 set -euo pipefail
 
+# The x86_64 compilers build the Wine-side tests where only 64-bit programs run; wine32
+# installs there too (its i386 libraries are how a machine shows that it can run 32-bit
+# programs). fonts-wine draws the caption's close box in screenshots.
 packages=(cmake ninja-build g++ clang googletest libgtest-dev
-          g++-mingw-w64-i686-posix mingw-w64-tools
-          wine wine32:i386 wine64 xvfb imagemagick x11-apps xdotool)
+          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+          wine wine32:i386 wine64 fonts-wine xvfb imagemagick x11-apps xdotool)
 
 missing=()
 for p in "${packages[@]}"; do

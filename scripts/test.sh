@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native unit tests (plain and with
-# AddressSanitizer and UndefinedBehaviorSanitizer), the unit tests on the real
-# Windows C runtime under Wine, and the end-to-end tests of Zorvik.exe under
-# Wine on a virtual display. A short fuzzing run of every parser comes first;
-# scripts/fuzz.sh 600 runs a longer one.
+# AddressSanitizer and UndefinedBehaviorSanitizer), a short fuzzing run of every
+# parser (scripts/fuzz.sh 600 runs a longer one), the unit tests on the real
+# Windows C runtime under Wine, and the end-to-end tests of Zorvik.exe under Wine
+# on a virtual display.
+#
+# The 32-bit Zorvik.exe is always built and checked. The Wine-side steps run on it
+# where this machine can run 32-bit programs; where it cannot, they run on a 64-bit
+# build of the same sources under 64-bit Wine (ZORVIK_WINE_BITS=32 or 64 forces one).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/setup-debian.sh
 started=$(date +%s)
+# shellcheck source=../tests/e2e/wine-env.sh
+. tests/e2e/wine-env.sh
+bits=$(wine_bits)
+wine_build=$(wine_build_dir "$root")
+where="the Wine-side tests run on the $bits-bit build, ${wine_build#"$root"/}"
+if [ "$bits" = 64 ]; then where+=" (this machine cannot run 32-bit programs)"; fi
+echo "== $where"
 
 echo "== native unit tests"
 cmake -S . -B build/native -G Ninja >/dev/null
@@ -24,24 +35,19 @@ ctest --test-dir build/sanitize --output-on-failure
 echo "== fuzzing, 10 s per target"
 scripts/fuzz.sh 10
 
-echo "== Windows build"
+echo "== Windows build: the 32-bit product"
 scripts/build.sh
-
-# One Wine prefix for the unit and the end-to-end tests.
-export ZORVIK_WINEPREFIX=${ZORVIK_WINEPREFIX:-$root/build/wine-prefix}
-export WINEPREFIX=$ZORVIK_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== preparing the Wine prefix (once, about 15 s)"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+if [ "$bits" = 64 ]; then
+  echo "== Windows build: 64-bit, for the Wine-side tests"
+  scripts/build.sh x86_64
 fi
 
-echo "== unit tests under Wine (msvcrt)"
-wine build/win/tests/unit/zorvik_unit_tests.exe --gtest_brief=1
+wine_prefix_setup "$wine_build"
+echo "== unit tests under Wine (msvcrt), $bits-bit"
+wine "$wine_build/tests/unit/zorvik_unit_tests.exe" --gtest_brief=1
 wineserver -w
 
-echo "== end-to-end tests under Wine"
-tests/e2e/run.sh build/win
+echo "== end-to-end tests under Wine, $bits-bit"
+tests/e2e/run.sh "$wine_build"
 
-echo "== all tests passed in $(( $(date +%s) - started )) s"
+echo "== all tests passed in $(( $(date +%s) - started )) s; $where"

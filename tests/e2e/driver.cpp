@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "menu_probe.h"
+
 namespace e2e {
 
 namespace {
@@ -141,8 +143,7 @@ std::vector<HWND> FindTopWindows(const std::string& title, DWORD pid, const char
   return QueryWindows(title, false, pid, className, visibleOnly);
 }
 
-HWND WaitForTopWindow(const std::string& title, DWORD pid, DWORD timeoutMs,
-                      const char* className) {
+HWND WaitForTopWindow(const std::string& title, DWORD pid, DWORD timeoutMs, const char* className) {
   double end = NowMs() + timeoutMs;
   do {
     std::vector<HWND> found = FindTopWindows(title, pid, className);
@@ -219,6 +220,76 @@ bool SelectComboRow(HWND dialog, int comboId, int row) {
   return SendW(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), LPARAM(combo), nullptr);
 }
 
+// ---- Popup menus -----------------------------------------------------------------------------
+
+HWND WaitForPopupMenu(DWORD pid, DWORD timeoutMs) {
+  double end = NowMs() + timeoutMs;
+  do {
+    for (HWND popup = FindWindowExA(nullptr, nullptr, "#32768", nullptr); popup;
+         popup = FindWindowExA(nullptr, popup, "#32768", nullptr))
+      if (IsWindowVisible(popup) && ProcessOf(popup) == pid) return popup;
+    Sleep(kPollMs);
+  } while (NowMs() < end);
+  return nullptr;
+}
+
+bool ReadPopupMenu(HWND popup, std::vector<PopupMenuItem>& items, std::string* error) {
+  auto fail = [error](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  static HMODULE probe = [] {
+    char self[MAX_PATH * 4];
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string folder = FolderOf(std::string(self, length < sizeof self ? length : 0));
+    return LoadLibraryA((folder + "\\" + kMenuProbeDll).c_str());
+  }();
+  auto hook = probe ? reinterpret_cast<HOOKPROC>(
+                          reinterpret_cast<void*>(GetProcAddress(probe, kMenuProbeHook)))
+                    : nullptr;
+  if (!hook) return fail(std::string("load ") + kMenuProbeDll + " from the driver's folder");
+  DWORD_PTR menu = 0;
+  if (!SendMessageTimeoutA(popup, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu) ||
+      !menu)
+    return fail("the popup window gave no menu (MN_GETHMENU)");
+
+  Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(MenuProbeReport), kMenuProbeMapping));
+  if (!mapping.Valid()) return fail("create the probe's report mapping");
+  auto* report = static_cast<volatile MenuProbeReport*>(
+      MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, sizeof(MenuProbeReport)));
+  if (!report) return fail("map the probe's report");
+  static LONG requests = 0;
+  const LONG request = ++requests;
+  HHOOK hooked =
+      SetWindowsHookExA(WH_CALLWNDPROC, hook, probe, GetWindowThreadProcessId(popup, nullptr));
+  DWORD_PTR ignored = 0;
+  BOOL answered =
+      hooked && SendMessageTimeoutA(popup, RegisterWindowMessageA(kMenuProbeMessage), WPARAM(menu),
+                                    LPARAM(request), SMTO_ABORTIFHUNG, 5000, &ignored);
+  if (hooked) UnhookWindowsHookEx(hooked);
+  std::string problem;
+  if (!hooked)
+    problem = "SetWindowsHookEx failed, error " + std::to_string(GetLastError());
+  else if (!answered)
+    problem = "the popup window did not answer within 5 s";
+  else if (report->request != request)
+    problem = "the probe did not run in the menu's thread";
+  else if (report->count < 0)
+    problem = "GetMenuItemCount failed inside the menu's process";
+  items.clear();
+  for (LONG at = 0; problem.empty() && at < report->count && at < 16; ++at) {
+    const volatile ProbedMenuItem& item = report->items[at];
+    char text[sizeof item.text];
+    for (size_t i = 0; i < sizeof text; ++i) text[i] = item.text[i];
+    text[sizeof text - 1] = '\0';
+    RECT rect = {item.rect.left, item.rect.top, item.rect.right, item.rect.bottom};
+    items.push_back({int(item.id), text, item.state, rect});
+  }
+  UnmapViewOfFile(const_cast<MenuProbeReport*>(report));
+  return problem.empty() || fail(problem);
+}
+
 // ---- Input -----------------------------------------------------------------------------------
 
 HWND FocusTarget(HWND topWindow) {
@@ -243,7 +314,8 @@ bool PressEscape(HWND dialog) { return PostKey(FocusTarget(dialog), VK_ESCAPE); 
 
 bool ClickButton(HWND dialog, int buttonId) {
   HWND button = GetDlgItem(dialog, buttonId);
-  return button && PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), LPARAM(button));
+  return button &&
+         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), LPARAM(button));
 }
 
 bool PostClose(HWND window) { return PostMessageA(window, WM_CLOSE, 0, 0); }
@@ -478,10 +550,18 @@ std::string Shown(const std::string& text) {
   std::string out = "\"";
   auto add = [&out](unsigned char c) {
     switch (c) {
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
       default:
         if (c < 0x20 || c >= 0x7f) {
           char hex[8];

@@ -69,6 +69,21 @@ int ComboSelection(HWND combo);  // CB_ERR (-1) for none
 // WM_COMMAND with CBN_SELCHANGE from that combo.
 bool SelectComboRow(HWND dialog, int comboId, int row);
 
+// ---- Popup menus -----------------------------------------------------------------------------
+
+struct PopupMenuItem {
+  int id;
+  std::string text;
+  UINT state;  // GetMenuState by position
+  RECT rect;   // screen coordinates
+};
+// The visible popup menu window (class #32768) of a process, or null after the timeout.
+HWND WaitForPopupMenu(DWORD pid, DWORD timeoutMs = 10000);
+// A popup menu's items, read inside the process that shows it by menu_probe.dll (which lies
+// beside this program), through a hook on that process's thread. Bounded: false, with the
+// reason, when the menu could not be read within a few seconds.
+bool ReadPopupMenu(HWND popup, std::vector<PopupMenuItem>& items, std::string* error);
+
 // ---- Input -----------------------------------------------------------------------------------
 
 // The window that has the keyboard focus in `topWindow`'s thread, or `topWindow` when none.

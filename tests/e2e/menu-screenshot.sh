@@ -59,10 +59,12 @@ int main(int argc, char** argv) {
   return popup ? 0 : 1;
 }
 EOF
-i686-w64-mingw32-g++-posix -O1 -static -o "$shot/open-menu.exe" "$shot/open-menu.cpp" || exit 2
-
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
+# Built for Zorvik's bitness, so that it runs wherever that build runs.
+"$(mingw_prefix "$build/Zorvik.exe")-g++" -O1 -static -o "$shot/open-menu.exe" \
+  "$shot/open-menu.cpp" || exit 2
+
 wine_env_setup "$build" own-display 640x480 || exit 2
 
 ready=$shot/ready.txt

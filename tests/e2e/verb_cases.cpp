@@ -5,13 +5,11 @@
 // through HKEY_CLASSES_ROOT (Windows merges them), so they are read back where Zorvik wrote them.
 // Registry state outlives a case: every case removes Zorvik's keys before it starts and again,
 // with the empty parent keys it caused, when it ends.
-#include "e2e.h"
-
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#include "e2e.h"
 
 namespace {
 
@@ -22,7 +20,6 @@ const char* const kSettingsOn = "[Shell Menu] : 1";
 const char* const kSettingsOff = "[Shell Menu] : 0";
 const char* const kClasses = "Software\\Classes\\";
 const char* const kFileTypes[] = {"exefile", "dllfile"};
-const UINT kGetMenu = 0x01E1;  // MN_GETHMENU
 
 std::string VerbKey(const char* fileType) { return std::string(fileType) + "\\shell\\Zorvik!"; }
 std::string UserVerbKey(const char* fileType) { return kClasses + VerbKey(fileType); }
@@ -156,157 +153,11 @@ bool PostMenuCommand(HWND window, int id) {
   return PostMessageA(window, WM_COMMAND, WPARAM(id), 0);
 }
 
-// ---- Reading a tracked popup menu ------------------------------------------------------------
-//
-// Under Wine a menu's items can be read only inside the process that made it: GetMenuItemCount on
-// another process's menu handle gives -1. So the calls run in Zorvik's process: a remote thread
-// runs a small stub that calls one user32 function with up to six arguments and keeps its result.
-class RemoteCaller {
- public:
-  explicit RemoteCaller(DWORD pid)
-      : process_(OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
-                                 PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                             FALSE, pid)) {
-    if (!process_.Valid()) return;
-    // The argument points at {function, count, arguments[6], result}:
-    //   mov eax,[esp+4]; push ebx; mov ebx,eax; mov ecx,[ebx+4]
-    //   next: test ecx,ecx; jz call; push [ebx+ecx*4+4]; dec ecx; jmp next
-    //   call: call [ebx]; mov [ebx+32],eax; pop ebx; ret 4
-    static const BYTE stub[] = {0x8B, 0x44, 0x24, 0x04, 0x53, 0x89, 0xC3, 0x8B, 0x4B, 0x04,
-                                0x85, 0xC9, 0x74, 0x07, 0xFF, 0x74, 0x8B, 0x04, 0x49, 0xEB,
-                                0xF5, 0xFF, 0x13, 0x89, 0x43, 0x20, 0x5B, 0xC2, 0x04, 0x00};
-    remote_ = static_cast<BYTE*>(VirtualAllocEx(process_.Get(), nullptr, kSize,
-                                                MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
-    SIZE_T written = 0;
-    if (remote_ && !WriteProcessMemory(process_.Get(), remote_, stub, sizeof stub, &written)) {
-      VirtualFreeEx(process_.Get(), remote_, 0, MEM_RELEASE);
-      remote_ = nullptr;
-    }
-    // user32 where the target has it loaded (as a rule the same base as here).
-    remoteUser32_ = reinterpret_cast<BYTE*>(GetModuleHandleA("user32.dll"));
-    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid));
-    MODULEENTRY32 module = {};
-    module.dwSize = sizeof module;
-    if (snapshot.Valid())
-      for (BOOL more = Module32First(snapshot.Get(), &module); more;
-           more = Module32Next(snapshot.Get(), &module))
-        if (_stricmp(module.szModule, "user32.dll") == 0) remoteUser32_ = module.modBaseAddr;
-  }
-  ~RemoteCaller() {
-    if (remote_) VirtualFreeEx(process_.Get(), remote_, 0, MEM_RELEASE);
-  }
-  RemoteCaller(const RemoteCaller&) = delete;
-  RemoteCaller& operator=(const RemoteCaller&) = delete;
-
-  bool Ready() const { return remote_ != nullptr; }
-  // A 256-byte buffer in the target for results that functions write through a pointer.
-  DWORD Scratch() const { return DWORD(reinterpret_cast<uintptr_t>(remote_ + kScratch)); }
-
-  // Wine's CreateRemoteThread now and then never returns; it is asked from a
-  // thread of its own so that the case fails in bounded time instead of hanging.
-  HANDLE StartRemoteThread() {
-    struct Request {
-      HANDLE process;
-      BYTE* start;
-      BYTE* parameter;
-      HANDLE thread;
-    };
-    auto* request = new Request{process_.Get(), remote_, remote_ + kBlock, nullptr};
-    struct Asker {
-      static DWORD WINAPI Run(void* p) {
-        auto* r = static_cast<Request*>(p);
-        r->thread = CreateRemoteThread(r->process, nullptr, 0,
-                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(r->start),
-                                       r->parameter, 0, nullptr);
-        return 0;
-      }
-    };
-    HANDLE asker = CreateThread(nullptr, 0, Asker::Run, request, 0, nullptr);
-    if (!asker) return nullptr;
-    bool answered = WaitForSingleObject(asker, 10000) == WAIT_OBJECT_0;
-    CloseHandle(asker);
-    if (!answered) return nullptr;  // the request stays with the stuck thread
-    HANDLE thread = request->thread;
-    delete request;
-    return thread;
-  }
-
-  bool Call(const char* user32Function, const std::vector<DWORD>& args, DWORD& result) {
-    BYTE* local = reinterpret_cast<BYTE*>(GetModuleHandleA("user32.dll"));
-    BYTE* function =
-        reinterpret_cast<BYTE*>(GetProcAddress(reinterpret_cast<HMODULE>(local), user32Function));
-    if (!Ready() || !function || args.size() > 6) return false;
-    DWORD block[9] = {};
-    block[0] = DWORD(reinterpret_cast<uintptr_t>(remoteUser32_ + (function - local)));
-    block[1] = DWORD(args.size());
-    std::copy(args.begin(), args.end(), block + 2);
-    SIZE_T done = 0;
-    if (!WriteProcessMemory(process_.Get(), remote_ + kBlock, block, sizeof block, &done))
-      return false;
-    Handle thread(StartRemoteThread());
-    if (!thread.Valid() || WaitForSingleObject(thread.Get(), 5000) != WAIT_OBJECT_0) return false;
-    return ReadProcessMemory(process_.Get(), remote_ + kBlock + 32, &result, sizeof result, &done);
-  }
-
-  bool ReadScratch(void* into, size_t size) {
-    SIZE_T done = 0;
-    return size <= 256 && ReadProcessMemory(process_.Get(), remote_ + kScratch, into, size, &done);
-  }
-
- private:
-  static const size_t kSize = 4096, kBlock = 64, kScratch = 256;
-  Handle process_;
-  BYTE* remote_ = nullptr;
-  BYTE* remoteUser32_ = nullptr;
-};
-
-struct MenuItem {
-  int id;
-  std::string text;
-  UINT state;  // GetMenuState by position
-};
-
-// The visible popup menu window (class #32768) of a process, or null.
-HWND WaitForPopupMenu(DWORD pid, DWORD timeoutMs = 10000) {
-  double end = NowMs() + timeoutMs;
-  do {
-    for (HWND popup = FindWindowExA(nullptr, nullptr, "#32768", nullptr); popup;
-         popup = FindWindowExA(nullptr, popup, "#32768", nullptr))
-      if (IsWindowVisible(popup) && ProcessOf(popup) == pid) return popup;
-    Sleep(20);
-  } while (NowMs() < end);
-  return nullptr;
-}
-
-HMENU MenuOf(HWND popup) {
-  DWORD_PTR menu = 0;
-  if (!SendMessageTimeoutA(popup, kGetMenu, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu)) return nullptr;
-  return reinterpret_cast<HMENU>(menu);
-}
-
-bool ReadMenu(RemoteCaller& remote, HMENU menu, std::vector<MenuItem>& items) {
-  const DWORD handle = DWORD(reinterpret_cast<uintptr_t>(menu));
-  DWORD count = 0;
-  if (!remote.Call("GetMenuItemCount", {handle}, count) || int(count) < 0) return false;
-  items.clear();
-  for (DWORD at = 0; at < count; ++at) {
-    DWORD id = 0, state = 0, length = 0;
-    char text[256] = "";
-    if (!remote.Call("GetMenuItemID", {handle, at}, id) ||
-        !remote.Call("GetMenuState", {handle, at, MF_BYPOSITION}, state) ||
-        !remote.Call("GetMenuStringA", {handle, at, remote.Scratch(), 255, MF_BYPOSITION},
-                     length) ||
-        !remote.ReadScratch(text, sizeof text - 1))
-      return false;
-    items.push_back({int(id), std::string(text, std::min<size_t>(length, 255)), UINT(state)});
-  }
-  return true;
-}
-
 // The menu's five items in order, each plain and enabled, exactly one of the first two checked.
-void CheckMenu(Case& c, const std::vector<MenuItem>& items, bool verbOn, const std::string& when) {
+void CheckMenu(Case& c, const std::vector<PopupMenuItem>& items, bool verbOn,
+               const std::string& when) {
   std::vector<std::string> texts, ids, checked;
-  for (const MenuItem& item : items) {
+  for (const PopupMenuItem& item : items) {
     texts.push_back(item.text);
     ids.push_back(std::to_string(item.id));
     if (item.state & MF_CHECKED) checked.push_back(item.text);
@@ -342,15 +193,10 @@ bool MoveCursor(POINT to) {
 }
 
 // A real left click (through the system's input queue) at the middle of a menu item.
-bool ClickMenuItem(RemoteCaller& remote, HMENU menu, int position) {
-  DWORD ok = 0;
-  RECT item = {};
-  if (!remote.Call("GetMenuItemRect",
-                   {0, DWORD(reinterpret_cast<uintptr_t>(menu)), DWORD(position), remote.Scratch()},
-                   ok) ||
-      !ok || !remote.ReadScratch(&item, sizeof item))
+bool ClickMenuItem(const PopupMenuItem& item) {
+  const RECT& at = item.rect;
+  if (IsRectEmpty(&at) || !MoveCursor({(at.left + at.right) / 2, (at.top + at.bottom) / 2}))
     return false;
-  if (!MoveCursor({(item.left + item.right) / 2, (item.top + item.bottom) / 2})) return false;
   INPUT click[2] = {};
   click[0].type = click[1].type = INPUT_MOUSE;
   click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
@@ -358,10 +204,17 @@ bool ClickMenuItem(RemoteCaller& remote, HMENU menu, int position) {
   return SendInput(2, click, sizeof(INPUT)) == 2;
 }
 
+// Reads a shown popup menu, or ends the case saying why it could not.
+void RequireMenuItems(Case& c, HWND popup, std::vector<PopupMenuItem>& items,
+                      const std::string& when) {
+  std::string error;
+  c.Require(ReadPopupMenu(popup, items, &error), when + ": read the menu's items: " + error);
+}
+
 // Opens the menu with ":)" while the cursor rests at the middle of the window's lower half, reads
 // it, and checks that its bottom-left corner lies at the cursor. Returns the popup window.
-HWND OpenMenuByButton(Case& c, HWND window, DWORD pid, RemoteCaller& remote,
-                      std::vector<MenuItem>& items, const std::string& when) {
+HWND OpenMenuByButton(Case& c, HWND window, DWORD pid, std::vector<PopupMenuItem>& items,
+                      const std::string& when) {
   RECT frame;
   GetWindowRect(window, &frame);
   POINT cursor = {(frame.left + frame.right) / 2, (frame.top + 3 * frame.bottom) / 4};
@@ -377,7 +230,7 @@ HWND OpenMenuByButton(Case& c, HWND window, DWORD pid, RemoteCaller& remote,
               "," + std::to_string(cursor.y) + "); the menu spans " + std::to_string(shown.left) +
               "," + std::to_string(shown.top) + " to " + std::to_string(shown.right) + "," +
               std::to_string(shown.bottom));
-  c.Require(ReadMenu(remote, MenuOf(popup), items), when + ": read the menu's items");
+  RequireMenuItems(c, popup, items, when);
   return popup;
 }
 
@@ -394,13 +247,11 @@ E2E_CASE(verb_add_and_remove_switch_keys_file_and_check_mark) {
           "the first start creates no zir.cfg in the current directory");
   CheckVerbRemoved(c, "after the first start");
 
-  RemoteCaller remote(zorvik.pid);
-  c.Require(remote.Ready(), "prepare calls inside Zorvik's process");
-  std::vector<MenuItem> items;
-  HWND popup = OpenMenuByButton(c, window, zorvik.pid, remote, items, "verb off");
+  std::vector<PopupMenuItem> items;
+  OpenMenuByButton(c, window, zorvik.pid, items, "verb off");
   CheckMenu(c, items, false, "verb off");
   // Picking "Add Context Menu Shortcut" with the mouse runs command 895.
-  c.Require(ClickMenuItem(remote, MenuOf(popup), 0), "click \"Add Context Menu Shortcut\"");
+  c.Require(!items.empty() && ClickMenuItem(items[0]), "click \"Add Context Menu Shortcut\"");
   c.CheckEqual("zir.cfg after Add", kSettingsOn, WaitForSettings(c, kSettingsOn));
   CheckVerbInstalled(c, VerbCommand(c.zorvikPath), "after Add");
   c.Check(!KeyExists(HKEY_LOCAL_MACHINE, std::string(kClasses) + VerbKey("exefile")),
@@ -409,9 +260,9 @@ E2E_CASE(verb_add_and_remove_switch_keys_file_and_check_mark) {
   // A right click on the background shows the same menu, now with "Add" checked.
   c.Require(PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(40, 200)),
             "right click on the window background");
-  popup = WaitForPopupMenu(zorvik.pid);
+  HWND popup = WaitForPopupMenu(zorvik.pid);
   c.Require(popup != nullptr, "a right click on the background shows the popup menu");
-  c.Require(ReadMenu(remote, MenuOf(popup), items), "verb on: read the menu's items");
+  RequireMenuItems(c, popup, items, "verb on");
   CheckMenu(c, items, true, "verb on (right click)");
   c.Check(DismissMenu(popup), "Esc closes the menu");
   c.Check(WindowAnswers(window), "the main window answers after the menu closed");
@@ -463,10 +314,8 @@ E2E_CASE(verb_add_failure_is_reported_and_changes_nothing) {
           "no half-installed verb: the exefile command written before the failure is gone; got " +
               Shown(left));
 
-  RemoteCaller remote(zorvik.pid);
-  c.Require(remote.Ready(), "prepare calls inside Zorvik's process");
-  std::vector<MenuItem> items;
-  HWND popup = OpenMenuByButton(c, window, zorvik.pid, remote, items, "after the failed install");
+  std::vector<PopupMenuItem> items;
+  HWND popup = OpenMenuByButton(c, window, zorvik.pid, items, "after the failed install");
   CheckMenu(c, items, false, "after the failed install");
   c.Check(DismissMenu(popup), "Esc closes the menu");
   c.CloseMainWindow(window, zorvik, "after the failed install");
@@ -513,10 +362,8 @@ E2E_CASE(verb_settings_file_is_applied_at_the_next_start) {
     else
       CheckVerbRemoved(c, when);
     if (setting.readMenu) {
-      RemoteCaller remote(zorvik.pid);
-      std::vector<MenuItem> items;
-      c.Require(remote.Ready(), "prepare calls inside Zorvik's process");
-      HWND popup = OpenMenuByButton(c, window, zorvik.pid, remote, items, when);
+      std::vector<PopupMenuItem> items;
+      HWND popup = OpenMenuByButton(c, window, zorvik.pid, items, when);
       CheckMenu(c, items, setting.verbOn, when);
       c.Check(DismissMenu(popup), when + ": Esc closes the menu");
     }
