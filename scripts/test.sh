@@ -18,7 +18,11 @@ started=$(date +%s)
 bits=$(wine_bits)
 wine_build=$(wine_build_dir "$root")
 where="the Wine-side tests run on the $bits-bit build, ${wine_build#"$root"/}"
-if [ "$bits" = 64 ]; then where+=" (this machine cannot run 32-bit programs)"; fi
+if [ -n "${ZORVIK_WINE_BITS:-}" ]; then
+  where+=" (chosen by ZORVIK_WINE_BITS)"
+elif [ "$bits" = 64 ]; then
+  where+=" (this machine cannot run 32-bit programs)"
+fi
 echo "== $where"
 
 echo "== native unit tests"
