@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang googletest libgtest-dev
-          g++-mingw-w64-i686-posix mingw-w64-tools
+          g++-mingw-w64-i686-win32 mingw-w64-tools
           wine wine32:i386 wine64 xvfb imagemagick x11-apps xdotool)
 
 missing=()

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   return popup ? 0 : 1;
 }
 EOF
-i686-w64-mingw32-g++-posix -O1 -static -o "$shot/open-menu.exe" "$shot/open-menu.cpp" || exit 2
+i686-w64-mingw32-g++-win32 -O1 -static -o "$shot/open-menu.exe" "$shot/open-menu.cpp" || exit 2
 
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
