@@ -66,6 +66,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
   echo "ratio Zorvik.exe / baseline_dialog.exe: file $(ratio "$(stat -c %s "$zorvik")" \
     "$(stat -c %s "$dialog")"), .text $(ratio "$(section_size "$zorvik" .text)" \
     "$(section_size "$dialog" .text)")"
+  echo "Zorvik.exe by origin, bytes per section, and the runtime's archive members it links" \
+    "(from its link map):"
+  bash "$here/runtime-pieces.sh" "$build/Zorvik.map"
   echo
   echo "== ComposeScript, native"
   "$native/compose_bench"

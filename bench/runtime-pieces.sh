@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Which pieces of the runtime a linked exe still carries, read from its link map (-Wl,-Map):
 # bytes per group and output section, then the archive members each runtime group brought in.
-#   bench/runtime-pieces.sh MAP [GCC_LIB_DIR]
-# GCC_LIB_DIR (where libsupc++.a lies) tells libsupc++'s members apart inside libstdc++.a;
-# by default the compiler's own. Prints figures only.
+#   bench/runtime-pieces.sh MAP
+# Prints figures only.
 set -eu
 map=$1
-libdir=${2:-$(dirname "$(i686-w64-mingw32-g++-win32 -print-libgcc-file-name)")}
+# libstdc++.a holds libsupc++'s members too; libsupc++.a beside it tells them apart.
+libdir=$(sed -n 's#^LOAD \(.*\)/libgcc\.a$#\1#p' "$map" | head -n 1)
 supcxx=$(ar t "$libdir/libsupc++.a" 2>/dev/null | tr '\n' ' ')
 
 awk -v supcxx=" $supcxx " '
@@ -31,6 +31,7 @@ function add(section, size, file,   g) {
   bytes[g, section] += size; total[g] += size; seen[section] = 1
   if (g != "Zorvik" && g != "resources" && g != "DLL import stubs" && file ~ /\(/) {
     m = file; sub(/.*\//, "", m); sub(/^lib[^(]*\.a\(/, "", m); sub(/\)$/, "", m)
+    sub(/^lib(32|64)_lib[a-z0-9_]+_a-/, "", m)
     if (!((g, m) in listed)) { listed[g, m] = 1; members[g] = members[g] " " m }
   }
 }
@@ -65,5 +66,7 @@ END {
   for (k = 3; k <= 8; k++) {
     g = groups[k]
     if (g in members) print "  " g ":" members[g]
+    else none = none " " g
   }
+  if (none != "") print "  none of:" none
 }' "$map"
