@@ -56,6 +56,30 @@ void __throw_underflow_error(const char*) {
 }
 } // namespace std
 
+// Replacements for the global operator new and delete (the standard allows a
+// program its own). The library's versions throw std::bad_alloc and so bring
+// the unwinder along; Zorvik's end the program when memory runs out instead.
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block) abort();
+    return block;
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
     abort();

@@ -8,6 +8,8 @@
 // A function of a DLL that only some runs need, found when it is first needed:
 // a later instance, which only hands its file over, then loads neither the
 // shell nor the common dialogs and is gone sooner. The DLL stays loaded.
+// Callers keep the result in a function-local static, which Zorvik builds without a
+// thread-safe guard (see CMakeLists.txt): the first call comes from the window thread.
 template <typename Function> Function LateBound(const char* dll, const char* name) {
     HMODULE module = LoadLibraryA(dll);
     if (!module) return nullptr;

@@ -64,9 +64,18 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
       "sections:$(sections "$exe")"
     echo "  imports: $(imports "$exe")"
   done
+  # Where Wine runs the 64-bit build, the size that users get is still the 32-bit product's.
+  product=$root/build/win/Zorvik.exe
+  if [ "$zorvik" != "$product" ] && [ -f "$product" ]; then
+    echo "the 32-bit product, build/win/Zorvik.exe: $(stat -c %s "$product") bytes;" \
+      "sections:$(sections "$product")"
+  fi
   echo "ratio Zorvik.exe / baseline_dialog.exe: file $(ratio "$(stat -c %s "$zorvik")" \
     "$(stat -c %s "$dialog")"), .text $(ratio "$(section_size "$zorvik" .text)" \
     "$(section_size "$dialog" .text)")"
+  echo "Zorvik.exe by origin, bytes per section, and the runtime's archive members it links" \
+    "(from its link map):"
+  bash "$here/runtime-pieces.sh" "$build/Zorvik.map"
   echo
   echo "== ComposeScript, native"
   "$native/compose_bench"

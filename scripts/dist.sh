@@ -2,7 +2,8 @@
 # Leaves dist/Zorvik.exe, and nothing else, ready to copy beside upx.exe.
 #   scripts/dist.sh              builds with scripts/build.sh first and takes build/win/Zorvik.exe
 #   scripts/dist.sh BUILD_DIR    takes BUILD_DIR/Zorvik.exe as it is (the CMake target "dist")
-# Prints the exe's size and the DLLs it imports; fails when one of them is not shipped by Windows.
+# Prints the exe's size and the DLLs it imports; fails when one of them is not shipped by Windows
+# or when the exe is larger than 160 KiB.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,6 +23,13 @@ if [ -n "$foreign" ]; then
 fi
 i686-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386' ||
   { echo "dist.sh: $exe is not a 32-bit Windows exe" >&2; exit 1; }
+# Zorvik is one small exe; what it links is listed by bench/runtime-pieces.sh on its link map.
+size=$(stat -c %s "$exe")
+if [ "$size" -gt 163840 ]; then
+  echo "dist.sh: $exe has $size bytes, more than 160 KiB (163,840);" \
+    "see bench/runtime-pieces.sh $(dirname "$exe")/Zorvik.map" >&2
+  exit 1
+fi
 
 rm -rf dist
 mkdir dist

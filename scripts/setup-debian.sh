@@ -6,7 +6,7 @@ set -euo pipefail
 # installs there too (its i386 libraries are how a machine shows that it can run 32-bit
 # programs). fonts-wine draws the caption's close box in screenshots.
 packages=(cmake ninja-build g++ clang googletest libgtest-dev
-          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+          g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 mingw-w64-tools
           wine wine32:i386 wine64 fonts-wine xvfb imagemagick x11-apps xdotool)
 
 missing=()

@@ -62,7 +62,7 @@ EOF
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 # Built for Zorvik's bitness, so that it runs wherever that build runs.
-"$(mingw_prefix "$build/Zorvik.exe")-g++" -O1 -static -o "$shot/open-menu.exe" \
+"$(mingw_prefix "$build/Zorvik.exe")-g++-win32" -O1 -static -o "$shot/open-menu.exe" \
   "$shot/open-menu.cpp" || exit 2
 
 wine_env_setup "$build" own-display 640x480 || exit 2
