@@ -93,7 +93,8 @@ const char* Write(DWORD stdHandle, const std::string& bytes) {
 const char* Resize(const std::string& file) {
   std::wstring size = Knob(L"ZORVIK_FAKE_UPX_RESIZE");
   if (size.empty()) return "-";
-  e2e::Handle target(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  e2e::Handle target(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER end;
   end.QuadPart = _wtoi64(size.c_str());
