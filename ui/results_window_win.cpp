@@ -1,5 +1,6 @@
 #include "ui/results_window_win.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/state_win.h"
@@ -24,7 +25,7 @@ void PlaceBesideMainWindow(HWND window) {
     const int width = own.right - own.left, gap = 8;
     int x = main.right + gap;
     if (x + width > area.right) x = main.left - gap - width;
-    if (x < area.left) return; // no room on either side: it stays centred
+    if (x < area.left) x = std::max(area.left, area.right - width); // no room on either side
     SetWindowPos(window, nullptr, x, main.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
