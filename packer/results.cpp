@@ -59,18 +59,16 @@ bool IsUtf8(const std::string& bytes) {
     return true;
 }
 
-// The line that starts at `at`, without its end; `at` moves past it.
+// The line that starts at `at`, without its end and trailing blanks, control
+// characters made blanks, so that an entry stays one line; `at` moves past it.
 static std::string NextLine(const std::string& text, size_t& at) {
     size_t end = text.find('\n', at);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(at, end - at);
     at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-}
-
-static bool IsBlank(const std::string& line) {
-    return line.find_first_not_of(' ') == std::string::npos;
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return line.erase(line.find_last_not_of(' ') + 1);
 }
 
 std::string PackerMessage(const std::string& errorText, const std::string& outputText,
@@ -84,11 +82,11 @@ std::string PackerMessage(const std::string& errorText, const std::string& outpu
         const size_t found = line.find(marker);
         if (found != std::string::npos)
             (message += message.empty() ? "" : "; ") += line.substr(found + marker.size());
-        if (!IsBlank(line)) lastError = line;
+        if (!line.empty()) lastError = line;
     }
     for (size_t at = 0; at < outputText.size();) {
         const std::string line = NextLine(outputText, at);
-        if (!IsBlank(line)) lastOutput = line;
+        if (!line.empty()) lastOutput = line;
     }
     return !message.empty() ? message : !lastError.empty() ? lastError : lastOutput;
 }
