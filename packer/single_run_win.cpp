@@ -2,6 +2,7 @@
 
 #include "app/handles_win.h"
 #include "app/state_win.h"
+#include "app/texts.h"
 #include "app/win_util_win.h"
 #include "packer/packer_args.h"
 #include "packer/results.h"
@@ -130,11 +131,13 @@ void StartSingleFileRun(HWND owner, const char* option, const std::string& path,
     if (DWORD error = StartPacker(*run, parameters)) {
         entry.state = RunState::NotStarted;
         entry.exitCode = error;
-        entry.after = StateOf(run->file);
+        entry.after = entry.before; // no packer, no change
     }
     (LastRun ? LastRun->next : FirstRun) = run;
     LastRun = run;
-    if (!ShowResults(true)) ShowError(owner, "The results window could not be opened.");
+    if (!ShowResults(true))
+        MessageBoxA(owner, "The results window could not be opened.", ZorvikCaption,
+                    MB_OK | MB_ICONWARNING);
 }
 
 bool CollectEndedRuns() {
