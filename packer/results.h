@@ -3,7 +3,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Of each of the packer's outputs only this many last bytes are kept.
 inline constexpr uint64_t OutputTailBytes = 64 * 1024;

@@ -61,11 +61,17 @@ void SetInheritable(const SingleRun& run, bool inheritable) {
     SetHandleInformation(run.errors.Get(), HANDLE_FLAG_INHERIT, flag);
 }
 
+// The system's error code, never zero.
+DWORD LastError() {
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
 // Zero, or the system's error code.
 DWORD StartPacker(SingleRun& run, const std::string& parameters) {
     run.output.Reset(CreateOutputFile());
     run.errors.Reset(CreateOutputFile());
-    if (!run.output.Valid() || !run.errors.Valid()) return GetLastError();
+    if (!run.output.Valid() || !run.errors.Valid()) return LastError();
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -78,9 +84,9 @@ DWORD StartPacker(SingleRun& run, const std::string& parameters) {
     SetInheritable(run, true);
     const BOOL ok = CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr,
                                    TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started);
-    const DWORD error = ok ? 0 : GetLastError();
+    const DWORD error = ok ? 0 : LastError();
     SetInheritable(run, false);
-    if (!ok) return error ? error : ERROR_GEN_FAILURE;
+    if (!ok) return error;
     CloseHandle(started.hThread);
     run.process.Reset(started.hProcess);
     return 0;
@@ -104,7 +110,7 @@ std::string OutputTail(HANDLE file) {
 void Finish(SingleRun& run) {
     RunEntry& entry = run.entry;
     DWORD code = 0;
-    GetExitCodeProcess(run.process.Get(), &code);
+    if (!GetExitCodeProcess(run.process.Get(), &code)) code = DWORD(-1); // not a success
     entry.state = RunState::Ended;
     entry.exitCode = code;
     entry.after = StateOf(run.file);
