@@ -13,6 +13,10 @@ template <typename Handle, typename Traits> class Owned {
     bool Valid() const { return handle_ != Traits::Invalid(); }
     Handle Get() const { return handle_; }
     Handle* Receive() { return &handle_; }
+    void Reset(Handle handle = Traits::Invalid()) {
+        if (Valid()) Traits::Close(handle_);
+        handle_ = handle;
+    }
 
   private:
     Handle handle_;

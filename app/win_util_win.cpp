@@ -2,11 +2,44 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/texts.h"
 
 void ShellOpen(const std::string& target, const char* parameters, int showMode) {
     static auto shellExecute = LateBound<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
     if (shellExecute) shellExecute(nullptr, "open", target.c_str(), parameters, nullptr, showMode);
+}
+
+static std::vector<wchar_t> ToWide(UINT codePage, const std::string& text) {
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
+    std::vector<wchar_t> wide(length > 0 ? length + 1 : 1, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &wide[0], length);
+    return wide;
+}
+
+static std::string ToUtf8(const wchar_t* wide, int units) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    std::string utf8(length > 0 ? length : 0, '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide, units, &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
+std::string AnsiToUtf8(const std::string& ansi) {
+    const std::vector<wchar_t> wide = ToWide(CP_ACP, ansi);
+    return ToUtf8(wide.data(), int(wide.size() - 1));
+}
+
+std::string Utf16LeToUtf8(const std::string& bytes) {
+    std::vector<wchar_t> wide(bytes.size() / 2 + 1, L'\0');
+    memcpy(wide.data(), bytes.data(), bytes.size() / 2 * 2);
+    return ToUtf8(wide.data(), int(bytes.size() / 2));
+}
+
+std::vector<wchar_t> Utf8ToWide(const std::string& utf8) {
+    return ToWide(CP_UTF8, utf8);
 }
 
 std::string WindowText(HWND window) {

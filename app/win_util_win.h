@@ -19,6 +19,11 @@ template <typename Function> Function LateBound(const char* dll, const char* nam
 // Hands a file, folder, script or address to the shell with the verb "open".
 void ShellOpen(const std::string& target, const char* parameters, int showMode);
 
+// Text between the ANSI code page, UTF-8 and the wide form of the W calls.
+std::string AnsiToUtf8(const std::string& ansi);
+std::string Utf16LeToUtf8(const std::string& bytes);      // little-endian code units
+std::vector<wchar_t> Utf8ToWide(const std::string& utf8); // NUL-terminated
+
 std::string WindowText(HWND window);
 std::vector<std::string> ListBoxTexts(HWND listBox);
 std::string ModuleFileName();

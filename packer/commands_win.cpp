@@ -6,7 +6,9 @@
 #include "packer/confirm.h"
 #include "packer/packer_args.h"
 #include "packer/script_win.h"
+#include "packer/single_run_win.h"
 #include "ui/file_chooser_win.h"
+#include "ui/method_table.h"
 
 namespace {
 void RunSingleFile(HWND owner, ScriptKind kind) {
@@ -16,13 +18,14 @@ void RunSingleFile(HWND owner, ScriptKind kind) {
         return;
     }
     const int row = static_cast<int>(SendMessageA(MethodCombo, CB_GETCURSEL, 0, 0));
+    const bool pack = kind == ScriptKind::Pack;
     std::optional<std::string> parameters =
-        kind == ScriptKind::Pack ? CompressParameters(row, text) : DecompressParameters(text);
+        pack ? CompressParameters(row, text) : DecompressParameters(text);
     if (!parameters) {
         ShowError(owner, NotAPathText(text));
         return;
     }
-    ShellOpen(Paths.PackerPath, parameters->c_str(), SW_SHOW);
+    StartSingleFileRun(owner, pack ? MethodOption(row) : "-d", TakePath(text), *parameters);
 }
 
 void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {

@@ -36,8 +36,12 @@ std::string QuoteArgument(const std::string& path) {
     return '"' + path + std::string(trailing, '\\') + '"';
 }
 
+std::string PackerFilePath(const std::string& path) {
+    return !path.empty() && path[0] == '-' ? ".\\" + path : path;
+}
+
 std::string PackerFileArgument(const std::string& path) {
-    return QuoteArgument(!path.empty() && path[0] == '-' ? ".\\" + path : path);
+    return QuoteArgument(PackerFilePath(path));
 }
 
 static std::optional<std::string> WithPath(const std::string& option, const std::string& text) {

@@ -15,8 +15,11 @@ bool IsWindowsPathText(const std::string& path);
 // quotes, with backslashes before the closing quote doubled.
 std::string QuoteArgument(const std::string& path);
 
-// A path as the packer must see it: one quoted argument, and a relative name
-// that begins with "-" led by ".\" so that it is never taken for an option.
+// A path as the packer must see it: a relative name that begins with "-" led
+// by ".\" so that it is never taken for an option. The packer names the file
+// so in its messages.
+std::string PackerFilePath(const std::string& path);
+// The same as one quoted argument.
 std::string PackerFileArgument(const std::string& path);
 
 // Parameters for the packer on one file, or nothing when the text holds no

@@ -3,6 +3,7 @@
 
 #define IDD_MAIN_WINDOW 100
 #define IDD_BATCH_WINDOW 800
+#define IDD_RESULTS_WINDOW 810
 #define IDB_LOGO 799
 #define IDI_APP 777
 
@@ -21,6 +22,9 @@
 #define IDC_BATCH_COMPRESS 1005
 #define IDC_BATCH_DECOMPRESS 1006
 #define IDC_BATCH_TEXT 1007
+
+// Results window control.
+#define IDC_RESULTS_TEXT 1010
 
 // Shortcut menu commands.
 #define IDM_ADD_VERB 895

@@ -15,12 +15,19 @@ namespace {
 
 const DWORD kPollMs = 20;
 
-std::string ToAnsi(const wchar_t* text, size_t length) {
+std::string ToAnsi(const wchar_t* text, size_t length, UINT codePage = CP_ACP) {
   if (length == 0) return std::string();
-  int size = WideCharToMultiByte(CP_ACP, 0, text, int(length), nullptr, 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(codePage, 0, text, int(length), nullptr, 0, nullptr, nullptr);
   std::string out(size_t(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(CP_ACP, 0, text, int(length), &out[0], size, nullptr, nullptr);
+  if (size > 0) WideCharToMultiByte(codePage, 0, text, int(length), &out[0], size, nullptr, nullptr);
   return out;
+}
+
+std::wstring ToWide(const std::string& utf8) {
+  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+  std::wstring wide(size_t(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], length);
+  return wide;
 }
 
 // SendMessageTimeoutW that reports a timeout or a dead window as false.
@@ -99,6 +106,16 @@ bool StartProcess(const std::string& exe, const std::string& commandLine,
   return true;
 }
 
+ScopedEnvironment::ScopedEnvironment(const Variables& variables) : variables_(variables) {
+  for (const auto& variable : variables_)
+    SetEnvironmentVariableW(ToWide(variable.first).c_str(), ToWide(variable.second).c_str());
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  for (const auto& variable : variables_)
+    SetEnvironmentVariableW(ToWide(variable.first).c_str(), nullptr);
+}
+
 bool Resume(const Process& process) {
   return process.mainThread.Valid() && ResumeThread(process.mainThread.Get()) != DWORD(-1);
 }
@@ -175,7 +192,7 @@ bool WindowAnswers(HWND window, DWORD timeoutMs) {
 
 // ---- Controls --------------------------------------------------------------------------------
 
-std::string TextOf(HWND window) {
+std::string TextOf(HWND window, UINT codePage) {
   LRESULT length = 0;
   if (!window || !SendW(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
     return std::string();
@@ -183,7 +200,7 @@ std::string TextOf(HWND window) {
   LRESULT copied = 0;
   if (!SendW(window, WM_GETTEXT, WPARAM(buffer.size()), LPARAM(buffer.data()), &copied))
     return std::string();
-  return ToAnsi(buffer.data(), size_t(copied > 0 ? copied : 0));
+  return ToAnsi(buffer.data(), size_t(copied > 0 ? copied : 0), codePage);
 }
 
 std::string ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }

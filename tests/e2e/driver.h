@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "handle.h"
@@ -28,6 +29,20 @@ bool StartProcess(const std::string& exe, const std::string& commandLine,
                   const std::string& currentDir, Process& process, std::string* error,
                   bool suspended = false);
 bool Resume(const Process& process);
+
+// Environment variables of this process (UTF-8 names and values) for one scope: processes started
+// meanwhile inherit them, and through Zorvik so does the stand-in packer (its knobs).
+class ScopedEnvironment {
+ public:
+  using Variables = std::vector<std::pair<std::string, std::string>>;
+  explicit ScopedEnvironment(const Variables& variables);
+  ~ScopedEnvironment();  // removes them again
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  Variables variables_;
+};
 
 // True when the process has ended within `timeoutMs`; its exit code goes to `exitCode`.
 bool WaitForExit(const Process& process, DWORD timeoutMs, DWORD* exitCode = nullptr);
@@ -60,7 +75,8 @@ bool WindowAnswers(HWND window, DWORD timeoutMs = 3000);
 
 // ---- Controls (read with the W messages, which Wine marshals whole across processes) ----------
 
-std::string TextOf(HWND window);  // WM_GETTEXT, converted to the ANSI code page
+// WM_GETTEXT, converted to the ANSI code page (or to CP_UTF8, which keeps every character).
+std::string TextOf(HWND window, UINT codePage = CP_ACP);
 std::string ControlText(HWND dialog, int id);
 std::vector<std::string> ListBoxItems(HWND listBox);
 std::vector<std::string> ComboItems(HWND combo);

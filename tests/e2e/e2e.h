@@ -37,6 +37,10 @@ const int kBatchDecompress = 1006;
 const int kBatchText = 1007;
 const int kBatchMenuCommand = 899;
 
+// The results window of single-file runs and its read-only text.
+const char* const kResultsTitle = "Zorvik - Results";
+const int kResultsText = 1010;
+
 struct SuiteSettings {
   std::string zorvikExe;  // the build's Zorvik.exe
   std::string packerExe;  // the stand-in upx.exe
@@ -74,6 +78,9 @@ class Case {
   // Starts a process with exactly `commandLine`; the case owns it and ends it afterwards.
   Process& Start(const std::string& commandLine, const std::string& exe = "",
                  const std::string& currentDir = "", bool suspended = false);
+  // Starts Zorvik with these environment variables added, e.g. the stand-in packer's knobs.
+  Process& StartWithEnvironment(const std::string& commandLine,
+                                const ScopedEnvironment::Variables& variables);
   // The visible main window of that process, or the case ends.
   HWND WaitForMainWindow(const Process& process, DWORD timeoutMs = 15000);
   // WM_CLOSE, then the process must end with exit code 0.

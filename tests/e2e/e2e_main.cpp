@@ -8,10 +8,12 @@
 //   zorvik_e2e.exe --message-box CAPTION TEXT
 //       shows an ordinary OK message box and exits with its result (cases use it to show that
 //       the driver's key presses really reach a dialog).
-//   zorvik_e2e.exe --launch EXE READY_FILE [TAIL]
-//       starts EXE with the command line "EXE" TAIL exactly, writes READY_FILE once the
-//       program's first window is visible and waits until the program ends (screenshot.sh).
+//   zorvik_e2e.exe --launch EXE READY_FILE [TAIL [BUTTON:MS ...]]
+//       starts EXE with the command line "EXE" TAIL exactly; once the program's first window is
+//       visible, waits MS milliseconds and clicks BUTTON (0: none) in it for each BUTTON:MS given,
+//       then writes READY_FILE and waits until the program ends (screenshot.sh).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -31,7 +33,8 @@ int ShowMessageBox(const char* caption, const char* text) {
   return MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-int LaunchAndWait(const char* exe, const char* readyFile, const char* tail) {
+int LaunchAndWait(const char* exe, const char* readyFile, const char* tail,
+                  const std::vector<std::string>& presses) {
   std::string commandLine = Quoted(exe);
   if (tail && *tail) commandLine += std::string(" ") + tail;
   Process process;
@@ -43,6 +46,10 @@ int LaunchAndWait(const char* exe, const char* readyFile, const char* tail) {
   double end = NowMs() + 30000;
   while (TopWindowsOf(process.pid).empty() && IsRunning(process) && NowMs() < end) Sleep(50);
   std::vector<HWND> windows = TopWindowsOf(process.pid);
+  for (const std::string& press : windows.empty() ? std::vector<std::string>() : presses) {
+    Sleep(DWORD(atoi(press.substr(press.find(':') + 1).c_str())));
+    if (int button = atoi(press.c_str())) ClickButton(windows.front(), button);
+  }
   WriteWholeFile(readyFile, windows.empty() ? std::string() : TextOf(windows.front()) + "\n");
   WaitForSingleObject(process.handle.Get(), INFINITE);
   return 0;
@@ -88,8 +95,9 @@ int RunSuite(const SuiteSettings& settings, const char* filter) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "--message-box") == 0) return ShowMessageBox(argv[2], argv[3]);
-  if ((argc == 4 || argc == 5) && strcmp(argv[1], "--launch") == 0)
-    return LaunchAndWait(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+  if (argc >= 4 && strcmp(argv[1], "--launch") == 0)
+    return LaunchAndWait(argv[2], argv[3], argc >= 5 ? argv[4] : nullptr,
+                         std::vector<std::string>(argv + (argc > 5 ? 5 : argc), argv + argc));
   if (argc < 3 || argc > 4) {
     fprintf(stderr, "usage: zorvik_e2e ZORVIK_EXE UPX_EXE [CASE_FILTER]\n");
     return 2;

@@ -1,5 +1,16 @@
 // Stand-in for the UPX packer in Zorvik's end-to-end tests. It packs nothing: it appends one record
-// of how it was started to "upx-calls.log" in its own folder and exits with 0 at once.
+// of how it was started to "upx-calls.log" in its own folder and, unless told otherwise, exits
+// with 0 at once.
+//
+// Knobs, read from its environment (Zorvik hands its own on to the packer):
+//   ZORVIK_FAKE_UPX_DELAY_MS   waits this long after the record
+//   ZORVIK_FAKE_UPX_STDOUT     writes this text to standard output, "{file}" standing for the last
+//   ZORVIK_FAKE_UPX_STDERR     argument; the same for standard error
+//   ZORVIK_FAKE_UPX_ENCODING   writes those texts in "ansi" (the default), "utf8" or "utf16"
+//   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
+//   ZORVIK_FAKE_UPX_EXIT       exits with this code
+// When it is done it appends "<pid> out=<r> err=<r> resize=<r>\n" to "upx-ends.log" beside itself,
+// each <r> being ok, failed, or - for a knob not set.
 //
 // A record, where every text field is "<byte count>:<bytes>" so that any byte (a line feed, a
 // quote, a NUL) survives and a reader never has to guess where a field ends:
@@ -13,6 +24,7 @@
 // writers and each record goes out in one append-only WriteFile.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "handle.h"
@@ -42,6 +54,63 @@ std::string CurrentFolder() {
   return std::string(path, length < sizeof path ? length : 0);
 }
 
+std::wstring Knob(const wchar_t* name) {
+  wchar_t value[8192];
+  DWORD length = GetEnvironmentVariableW(name, value, 8192);
+  return std::wstring(value, length < 8192 ? length : 0);
+}
+
+std::wstring Widened(const std::string& ansi) {
+  wchar_t wide[4096];
+  int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), wide, 4096);
+  return std::wstring(wide, length > 0 ? size_t(length) : 0);
+}
+
+// The knob's text with {file} replaced, in the bytes of the knob ZORVIK_FAKE_UPX_ENCODING.
+std::string KnobBytes(const wchar_t* name, const std::string& file) {
+  std::wstring text = Knob(name);
+  for (size_t at = text.find(L"{file}"); at != std::wstring::npos; at = text.find(L"{file}", at))
+    text.replace(at, 6, Widened(file));
+  std::wstring encoding = Knob(L"ZORVIK_FAKE_UPX_ENCODING");
+  if (encoding == L"utf16")
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  UINT codePage = encoding == L"utf8" ? CP_UTF8 : CP_ACP;
+  char bytes[16384];
+  int length = WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), bytes, sizeof bytes,
+                                   nullptr, nullptr);
+  return std::string(bytes, length > 0 ? size_t(length) : 0);
+}
+
+const char* Write(DWORD stdHandle, const std::string& bytes) {
+  if (bytes.empty()) return "-";
+  DWORD written = 0;
+  bool ok = WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written,
+                      nullptr) &&
+            written == bytes.size();
+  return ok ? "ok" : "failed";
+}
+
+const char* Resize(const std::string& file) {
+  std::wstring size = Knob(L"ZORVIK_FAKE_UPX_RESIZE");
+  if (size.empty()) return "-";
+  e2e::Handle target(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER end;
+  end.QuadPart = _wtoi64(size.c_str());
+  bool ok = target.Valid() && SetFilePointerEx(target.Get(), end, nullptr, FILE_BEGIN) &&
+            SetEndOfFile(target.Get());
+  return ok ? "ok" : "failed";
+}
+
+void Append(const std::string& path, const std::string& text) {
+  e2e::Handle log(CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (log.Valid()) WriteFile(log.Get(), text.data(), DWORD(text.size()), &written, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,16 +121,17 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) AddField(record, "argv", argv[i]);
   record += "end\n";
 
-  std::string logPath = OwnFolder() + "\\upx-calls.log";
   e2e::Handle mutex(CreateMutexA(nullptr, FALSE, "Local\\ZorvikE2eUpxCallsLog"));
   DWORD waited = mutex.Valid() ? WaitForSingleObject(mutex.Get(), 10000) : WAIT_FAILED;
-  {
-    e2e::Handle log(CreateFileA(logPath.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (log.Valid()) WriteFile(log.Get(), record.data(), DWORD(record.size()), &written, nullptr);
-  }
+  Append(OwnFolder() + "\\upx-calls.log", record);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
-  return 0;
+
+  Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
+  const std::string file = argc > 1 ? argv[argc - 1] : "";
+  std::string end = std::to_string(GetCurrentProcessId());
+  end += std::string(" out=") + Write(STD_OUTPUT_HANDLE, KnobBytes(L"ZORVIK_FAKE_UPX_STDOUT", file));
+  end += std::string(" err=") + Write(STD_ERROR_HANDLE, KnobBytes(L"ZORVIK_FAKE_UPX_STDERR", file));
+  end += std::string(" resize=") + Resize(file) + "\n";
+  Append(OwnFolder() + "\\upx-ends.log", end);
+  return _wtoi(Knob(L"ZORVIK_FAKE_UPX_EXIT").c_str());
 }

@@ -76,6 +76,12 @@ Process& Case::Start(const std::string& commandLine, const std::string& exe,
   return *started_.back();
 }
 
+Process& Case::StartWithEnvironment(const std::string& commandLine,
+                                    const ScopedEnvironment::Variables& variables) {
+  ScopedEnvironment environment(variables);
+  return Start(commandLine);
+}
+
 HWND Case::WaitForMainWindow(const Process& process, DWORD timeoutMs) {
   HWND window = WaitForTopWindow(kMainTitle, process.pid, timeoutMs, kDialogClass);
   if (!window) {

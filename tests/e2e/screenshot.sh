@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Screenshot of Zorvik's main window under Wine, on a private virtual display.
-#   tests/e2e/screenshot.sh BUILD_DIR OUT.png [COMMAND_LINE_TAIL]
+#   tests/e2e/screenshot.sh BUILD_DIR OUT.png [COMMAND_LINE_TAIL [BUTTON:MS ...]]
 # Zorvik runs inside Wine's own desktop (so the window has its caption), started beside the
-# stand-in upx.exe with exactly the tail given. Prints the PNG's path.
+# stand-in upx.exe with exactly the tail given; each BUTTON:MS clicks that button of the main
+# window after MS milliseconds, before the shot. The desktop is ZORVIK_SHOT_SIZE (640x480)
+# large; the stand-in's knobs (ZORVIK_FAKE_UPX_*) pass through. Prints the PNG's path.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: screenshot.sh BUILD_DIR OUT.png [TAIL]}" && pwd) || exit 2
@@ -16,14 +18,16 @@ done
 
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
-wine_env_setup "$build" own-display 640x480 || exit 2
+size=${ZORVIK_SHOT_SIZE:-640x480}
+wine_env_setup "$build" own-display "$size" || exit 2
 
 shot=$build/screenshot
 rm -rf "$shot" && mkdir -p "$shot" || exit 2
 cp "$build/Zorvik.exe" "$build/tests/e2e/upx.exe" "$shot/" || exit 2
 ready=$shot/ready.txt
-wine explorer /desktop=shot,640x480 "$driver" --launch \
-  "$(to_windows_path "$shot/Zorvik.exe")" "$(to_windows_path "$ready")" "$tail" >/dev/null 2>&1 &
+wine explorer /desktop=shot,"$size" "$driver" --launch \
+  "$(to_windows_path "$shot/Zorvik.exe")" "$(to_windows_path "$ready")" "$tail" "${@:4}" \
+  >/dev/null 2>&1 &
 for _ in $(seq 600); do
   [ -s "$ready" ] && break
   sleep 0.1

@@ -1,0 +1,175 @@
+#include "packer/single_run_win.h"
+
+#include "app/handles_win.h"
+#include "app/state_win.h"
+#include "app/texts.h"
+#include "app/win_util_win.h"
+#include "packer/packer_args.h"
+#include "packer/results.h"
+#include "ui/results_window_win.h"
+
+namespace {
+struct SingleRun {
+    RunEntry entry;          // UTF-8 texts
+    std::string file;        // ANSI full path, whose state is taken before and after
+    std::string packerNames; // UTF-8, the file as the packer names it in messages
+    DWORD startTick = 0;
+    KernelHandle process, output, errors;
+    SingleRun* next = nullptr;
+};
+
+// Every run of this process, oldest first. Each entry is shown until Zorvik
+// ends, so a run is allocated once and never freed.
+SingleRun *FirstRun, *LastRun;
+
+FileState StateOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FileState state;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return state;
+    state.exists = true;
+    state.size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    state.writeTime =
+        uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    return state;
+}
+
+std::string ClockNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return ClockText(now.wHour, now.wMinute, now.wSecond);
+}
+
+// A pipe breaks when Zorvik closes before the packer ends, and the packer's
+// next write fails. A temporary file that the packer holds open outlives
+// Zorvik, needs no reader, and goes when its last holder closes it.
+HANDLE CreateOutputFile() {
+    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"zrv", 0, name))
+        return nullptr;
+    HANDLE file = CreateFileW(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    DeleteFileW(name);
+    return nullptr;
+}
+
+void SetInheritable(const SingleRun& run, bool inheritable) {
+    const DWORD flag = inheritable ? HANDLE_FLAG_INHERIT : 0;
+    SetHandleInformation(run.output.Get(), HANDLE_FLAG_INHERIT, flag);
+    SetHandleInformation(run.errors.Get(), HANDLE_FLAG_INHERIT, flag);
+}
+
+// The system's error code, never zero.
+DWORD LastError() {
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
+// Zero, or the system's error code.
+DWORD StartPacker(SingleRun& run, const std::string& parameters) {
+    run.output.Reset(CreateOutputFile());
+    run.errors.Reset(CreateOutputFile());
+    if (!run.output.Valid() || !run.errors.Valid()) return LastError();
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = run.output.Get();
+    startup.hStdError = run.errors.Get();
+    std::string commandLine = QuoteArgument(Paths.PackerPath) + " " + parameters;
+    PROCESS_INFORMATION started;
+    // Only these two handles are ever inheritable, and only for this call:
+    // Zorvik starts processes on this one thread, so no other start sees them.
+    SetInheritable(run, true);
+    const BOOL ok = CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr,
+                                   TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started);
+    const DWORD error = ok ? 0 : LastError();
+    SetInheritable(run, false);
+    if (!ok) return error;
+    CloseHandle(started.hThread);
+    run.process.Reset(started.hProcess);
+    return 0;
+}
+
+// The last bytes the packer wrote into one of its output files, as UTF-8.
+std::string OutputTail(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) return std::string();
+    const uint64_t start = OutputTailStart(uint64_t(size.QuadPart));
+    std::string bytes(size_t(uint64_t(size.QuadPart) - start), '\0');
+    OVERLAPPED at = {};
+    at.Offset = DWORD(start);
+    at.OffsetHigh = DWORD(start >> 32);
+    DWORD got = 0;
+    if (!ReadFile(file, &bytes[0], DWORD(bytes.size()), &got, &at)) got = 0;
+    bytes.resize(got);
+    return OutputText(bytes, start > 0, Utf16LeToUtf8, AnsiToUtf8);
+}
+
+void Finish(SingleRun& run) {
+    RunEntry& entry = run.entry;
+    DWORD code = 0;
+    if (!GetExitCodeProcess(run.process.Get(), &code)) code = DWORD(-1); // not a success
+    entry.state = RunState::Ended;
+    entry.exitCode = code;
+    entry.after = StateOf(run.file);
+    if (code != 0)
+        entry.message = PackerMessage(OutputTail(run.errors.Get()), OutputTail(run.output.Get()),
+                                      run.packerNames);
+    run.process.Reset();
+    run.output.Reset(); // the output files are deleted once the packer's handles are gone too
+    run.errors.Reset();
+}
+} // namespace
+
+void StartSingleFileRun(HWND owner, const char* option, const std::string& path,
+                        const std::string& parameters) {
+    SingleRun* run = new SingleRun;
+    run->file = FullPathName(path);
+    run->packerNames = AnsiToUtf8(PackerFilePath(path));
+    RunEntry& entry = run->entry;
+    entry.started = ClockNow();
+    entry.path = AnsiToUtf8(run->file);
+    entry.option = option;
+    entry.before = StateOf(run->file);
+    run->startTick = GetTickCount();
+    if (DWORD error = StartPacker(*run, parameters)) {
+        entry.state = RunState::NotStarted;
+        entry.exitCode = error;
+        entry.after = entry.before; // no packer, no change
+    }
+    (LastRun ? LastRun->next : FirstRun) = run;
+    LastRun = run;
+    if (!ShowResults(true))
+        MessageBoxA(owner, "The results window could not be opened.", ZorvikCaption,
+                    MB_OK | MB_ICONWARNING);
+}
+
+bool CollectEndedRuns() {
+    bool any = false;
+    for (SingleRun* run = FirstRun; run; run = run->next) {
+        if (!run->process.Valid() || WaitForSingleObject(run->process.Get(), 0) != WAIT_OBJECT_0)
+            continue;
+        Finish(*run);
+        any = true;
+    }
+    return any;
+}
+
+bool AnyRunGoesOn() {
+    for (SingleRun* run = FirstRun; run; run = run->next)
+        if (run->process.Valid()) return true;
+    return false;
+}
+
+std::string ResultsTextNow() {
+    const DWORD now = GetTickCount();
+    std::string text;
+    for (SingleRun* run = FirstRun; run; run = run->next) {
+        run->entry.elapsedSeconds = (now - run->startTick) / 1000;
+        if (!text.empty()) text += "\r\n";
+        text += EntryText(run->entry);
+    }
+    return text;
+}

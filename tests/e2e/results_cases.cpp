@@ -1,0 +1,252 @@
+// Single-file runs and their results window: Zorvik starts the packer itself, never waits for it,
+// and shows one line per run with the sizes and ratio, or the packer's own message.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "e2e.h"
+
+namespace {
+
+using namespace e2e;
+
+using Knobs = ScopedEnvironment::Variables;
+
+std::string Clock() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[16];
+  snprintf(text, sizeof text, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+  return text;
+}
+
+// The entries of the process's results window, as UTF-8; empty while there is no window.
+std::vector<std::string> Entries(DWORD pid) {
+  std::vector<std::string> entries;
+  std::vector<HWND> windows = FindTopWindows(kResultsTitle, pid, kDialogClass, false);
+  if (windows.empty()) return entries;
+  std::string text = TextOf(GetDlgItem(windows.front(), kResultsText), CP_UTF8);
+  for (size_t at = 0; !text.empty();) {
+    size_t end = text.find("\r\n", at);
+    entries.push_back(text.substr(at, end == std::string::npos ? end : end - at));
+    if (end == std::string::npos) break;
+    at = end + 2;
+  }
+  return entries;
+}
+
+bool Running(const std::string& entry) { return entry.find("  running for ") != std::string::npos; }
+
+// Waits until the results window shows `count` entries, none of them running.
+std::vector<std::string> WaitForOutcomes(Case& c, DWORD pid, size_t count, DWORD timeoutMs) {
+  std::vector<std::string> entries;
+  for (double end = NowMs() + timeoutMs; NowMs() < end; Sleep(50)) {
+    entries = Entries(pid);
+    bool done = entries.size() == count;
+    for (const std::string& entry : entries) done = done && !Running(entry);
+    if (done) return entries;
+  }
+  c.Require(false, "the results window shows " + std::to_string(count) + " ended runs within " +
+                       std::to_string(timeoutMs) + " ms; it shows " + Shown(entries));
+  return entries;
+}
+
+// An entry is the start time, the full path, the option and what came of the run.
+void CheckEntry(Case& c, const std::string& what, const std::string& entry,
+                const std::string& from, const std::string& to, const std::string& rest) {
+  const std::string time = entry.substr(0, 8);
+  bool isClock = time.size() == 8 && time[2] == ':' && time[5] == ':';
+  for (size_t i : {0, 1, 3, 4, 6, 7}) isClock = isClock && isdigit(static_cast<unsigned char>(time[i]));
+  c.Check(isClock && time >= from && time <= to,
+          what + ": the entry starts with the time of the press, between " + from + " and " + to +
+              "; got " + Shown(entry));
+  c.CheckEqual(what + ": the entry after the time", rest, entry.substr(entry.size() < 8 ? 0 : 8));
+}
+
+std::string EndsLog(const Case& c) {
+  std::string text;
+  ReadWholeFile(c.progDir + "\\upx-ends.log", text);
+  return text;
+}
+
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
+}
+
+// Zorvik's temporary output files of the packer, in the temporary folder.
+int OutputFilesLeft() {
+  char folder[MAX_PATH + 1];
+  GetTempPathA(sizeof folder, folder);
+  int count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((std::string(folder) + "zrv*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do ++count;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+}  // namespace
+
+// The packer rewrites a 1,262,080-byte file to 482,816 bytes: the entry shows both sizes and the
+// ratio as the packer computes it; Decompress back shows the sizes the other way round. The
+// window has its caption and a read-only, multi-line text.
+E2E_CASE(results_success_shows_both_sizes_and_the_ratio) {
+  const std::string file = c.workDir + "\\app.exe";
+  c.Require(WriteWholeFile(file, std::string(1262080, 'x')), "create " + file);
+  const struct {
+    int button;
+    const char* newSize;
+    const char* outcome;
+  } runs[] = {{kCompressButton, "482816", "  -8  1,262,080 -> 482,816 bytes (38.26%)"},
+              {kDecompressButton, "1262080", "  -d  482,816 -> 1,262,080 bytes (38.26%)"}};
+  for (const auto& run : runs) {
+    const std::string what = run.button == kCompressButton ? "Compress" : "Decompress";
+    Process& zorvik = c.StartWithEnvironment(
+        c.VerbCommandLine(file),
+        {{"ZORVIK_FAKE_UPX_RESIZE", run.newSize}, {"ZORVIK_FAKE_UPX_STDOUT", "Packed 1 file.\n"}});
+    HWND window = c.WaitForMainWindow(zorvik);
+    const std::string from = Clock();
+    c.Require(ClickButton(window, run.button), "press " + what);
+    std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 1, 30000);
+    CheckEntry(c, what, entries[0], from, Clock(), "  " + file + run.outcome);
+    HWND results = FindTopWindows(kResultsTitle, zorvik.pid, kDialogClass).front();
+    LONG style = GetWindowLongA(GetDlgItem(results, kResultsText), GWL_STYLE);
+    c.Check((style & ES_READONLY) && (style & ES_MULTILINE),
+            what + ": the results text is read-only and multi-line");
+    c.CloseMainWindow(window, zorvik, what);
+  }
+}
+
+// A failure shows the packer's own message without its program and file names, the exit code,
+// and that the file was left as it was; whether the packer wrote UTF-16 or the ANSI code page.
+E2E_CASE(results_failure_shows_the_packers_message) {
+  const std::string packed = c.workDir + "\\packed.exe";
+  c.Require(WriteWholeFile(packed, "MZ packed"), "create " + packed);
+  const std::string gone = c.workDir + "\\Caf\xE9\\gone.exe";  // ANSI; the folder does not exist
+  const std::string goneUtf8 = c.workDir + "\\Caf\xC3\xA9\\gone.exe";
+  const struct {
+    std::string file, shownFile;
+    int button;
+    Knobs knobs;
+    std::string outcome;
+  } runs[] = {
+      {packed, packed, kCompressButton,
+       {{"ZORVIK_FAKE_UPX_EXIT", "2"},
+        {"ZORVIK_FAKE_UPX_ENCODING", "utf16"},
+        {"ZORVIK_FAKE_UPX_STDOUT", "UPX 4.2.4\n\nPacked 1 file: 0 ok, 1 error.\n"},
+        {"ZORVIK_FAKE_UPX_STDERR", "upx: {file}: AlreadyPackedException: already packed by UPX\n"}},
+       "  -8  failed, exit code 2: AlreadyPackedException: already packed by UPX; the file was "
+       "left as it was"},
+      {gone, goneUtf8, kDecompressButton,
+       {{"ZORVIK_FAKE_UPX_EXIT", "1"},
+        {"ZORVIK_FAKE_UPX_STDERR",
+         "upx: {file}: FileNotFoundException: {file}: No such file or directory\r\n"}},
+       "  -d  failed, exit code 1: FileNotFoundException: " + goneUtf8 +
+           ": No such file or directory; the file was left as it was"},
+  };
+  for (const auto& run : runs) {
+    const std::string what = run.button == kCompressButton ? "Compress, UTF-16" : "Decompress, ANSI";
+    Process& zorvik = c.StartWithEnvironment(c.VerbCommandLine(run.file), run.knobs);
+    HWND window = c.WaitForMainWindow(zorvik);
+    const std::string from = Clock();
+    c.Require(ClickButton(window, run.button), "press " + what);
+    std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 1, 30000);
+    CheckEntry(c, what, entries[0], from, Clock(), "  " + run.shownFile + run.outcome);
+    c.CloseMainWindow(window, zorvik, what);
+  }
+  std::string bytes;
+  c.Check(ReadWholeFile(packed, bytes) && bytes == "MZ packed", "the packed file is unchanged");
+}
+
+// Compress and Decompress pressed at once start two packers that run side by side: the window
+// shows both as running, then each with its own outcome.
+E2E_CASE(results_two_overlapping_runs_show_two_entries) {
+  const std::string file = c.workDir + "\\app.exe";
+  c.Require(WriteWholeFile(file, std::string(1000, 'x')), "create " + file);
+  Process& zorvik = c.StartWithEnvironment(
+      c.VerbCommandLine(file), {{"ZORVIK_FAKE_UPX_DELAY_MS", "3000"}, {"ZORVIK_FAKE_UPX_RESIZE", "500"}});
+  HWND window = c.WaitForMainWindow(zorvik);
+  const std::string from = Clock();
+  c.Require(ClickButton(window, kCompressButton) && ClickButton(window, kDecompressButton),
+            "press Compress, then Decompress");
+  std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 2, 15000);
+  c.Require(calls.size() == 2, "two packers start within 15 s; got " + std::to_string(calls.size()));
+  std::vector<std::string> entries = Entries(zorvik.pid);
+  c.Check(EndsLog(c).empty() && entries.size() == 2 && Running(entries[0]) && Running(entries[1]),
+          "while both packers run, both entries show as running: " + Shown(entries));
+  entries = WaitForOutcomes(c, zorvik.pid, 2, 30000);
+  CheckEntry(c, "Compress", entries[0], from, Clock(),
+             "  " + file + "  -8  1,000 -> 500 bytes (50.00%)");
+  CheckEntry(c, "Decompress", entries[1], from, Clock(),
+             "  " + file + "  -d  1,000 -> 500 bytes (200.00%)");
+}
+
+// During a 3-second run the main window answers at once and its drop-down works; the entry shows
+// the run as running with a growing time, and its outcome comes when the packer ends.
+E2E_CASE(results_main_window_answers_during_a_3_second_run) {
+  const std::string file = c.workDir + "\\app.exe";
+  c.Require(WriteWholeFile(file, "MZ"), "create " + file);
+  Process& zorvik =
+      c.StartWithEnvironment(c.VerbCommandLine(file), {{"ZORVIK_FAKE_UPX_DELAY_MS", "3000"}});
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  const double pressed = NowMs();
+  c.Require(SelectComboRow(window, kMethodCombo, 8), "select row 8 (\"5\") during the run");
+  c.CheckEqual("the hint after selecting row 8 during the run",
+               "Yeah ! 4, 5 and 6 are also good :)", ControlText(window, kHintField));
+  double slowest = 0;
+  std::vector<std::string> seen;  // each different text of the entry
+  std::vector<std::string> entries;
+  while (NowMs() < pressed + 15000) {
+    const double asked = NowMs();
+    c.Require(WindowAnswers(window, 2000), "the main window answers within 2 s during the run");
+    slowest = std::max(slowest, NowMs() - asked);
+    entries = Entries(zorvik.pid);
+    if (entries.size() == 1 && (seen.empty() || seen.back() != entries[0])) seen.push_back(entries[0]);
+    if (entries.size() == 1 && !Running(entries[0])) break;
+    Sleep(100);
+  }
+  const double ended = NowMs() - pressed;
+  c.Info("slowest answer of the main window during the run: " + std::to_string(int(slowest)) +
+         " ms; outcome after " + std::to_string(int(ended)) + " ms");
+  c.Check(slowest < 500, "the main window answers within 500 ms all through the run");
+  c.Require(entries.size() == 1 && !Running(entries[0]), "the run ends: " + Shown(entries));
+  c.Check(ended >= 2900 && ended < 6000, "the outcome shows when the 3-second packer ends");
+  bool counted = false;
+  for (const std::string& entry : seen)
+    counted = counted || entry.find("  running for 2 s") != std::string::npos;
+  c.Check(seen.size() >= 3 && Running(seen.front()) && counted,
+          "the entry showed the run as running, up to 2 s: " + Shown(seen));
+}
+
+// Closing Zorvik while the packer runs ends neither the packer nor its writes: it still writes
+// both outputs and the file, and its output files are gone once it ends.
+E2E_CASE(results_closing_zorvik_lets_the_packer_finish) {
+  const std::string file = c.workDir + "\\app.exe";
+  c.Require(WriteWholeFile(file, std::string(1000, 'x')), "create " + file);
+  const int filesBefore = OutputFilesLeft();
+  Process& zorvik = c.StartWithEnvironment(c.VerbCommandLine(file),
+                                           {{"ZORVIK_FAKE_UPX_DELAY_MS", "3000"},
+                                            {"ZORVIK_FAKE_UPX_STDOUT", "Packed 1 file.\n"},
+                                            {"ZORVIK_FAKE_UPX_STDERR", "a warning\n"},
+                                            {"ZORVIK_FAKE_UPX_RESIZE", "100"}});
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 1, 15000);
+  c.Require(calls.size() == 1, "the packer starts within 15 s");
+  c.CloseMainWindow(window, zorvik, "closed during the run");
+  c.Check(EndsLog(c).empty(), "Zorvik ended before the packer did");
+  const std::string expected =
+      std::to_string(calls[0].pid) + " out=ok err=ok resize=ok\n";
+  double end = NowMs() + 15000;
+  while (EndsLog(c).empty() && NowMs() < end) Sleep(50);
+  c.CheckEqual("the packer's own record of its writes", expected, EndsLog(c));
+  c.CheckEqual("the file's size after the packer", 100, FileSize(file));
+  end = NowMs() + 5000;
+  while (OutputFilesLeft() > filesBefore && NowMs() < end) Sleep(50);
+  c.CheckEqual("Zorvik's output files left in the temporary folder", filesBefore, OutputFilesLeft());
+}

@@ -1,0 +1,137 @@
+// Results of single-file runs: the packer's output read back, its message,
+// its ratio, and the line each run shows.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "packer/results.h"
+
+namespace {
+// Stand-ins for the Win32 decoders that say which one was asked.
+std::string FromAnsi(const std::string& bytes) {
+    return "ansi[" + bytes + "]";
+}
+std::string FromUtf16(const std::string& bytes) { // ASCII code units only
+    std::string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text += bytes[i + 1] == '\0' ? bytes[i] : '?';
+    return "utf16[" + text + "]";
+}
+std::string Text(const std::string& bytes, bool cut = false) {
+    return OutputText(bytes, cut, FromUtf16, FromAnsi);
+}
+std::string Utf16(const std::string& ascii) {
+    std::string bytes;
+    for (char c : ascii)
+        (bytes += c) += '\0';
+    return bytes;
+}
+
+RunEntry Ended(const char* option, uint64_t before, uint64_t after, unsigned long exitCode) {
+    RunEntry entry;
+    entry.started = "12:41:07";
+    entry.path = "C:\\Tools\\app.exe";
+    entry.option = option;
+    entry.state = RunState::Ended;
+    entry.before = {true, before, 100};
+    entry.after = {true, after, before == after ? 100u : 200u};
+    entry.exitCode = exitCode;
+    return entry;
+}
+} // namespace
+
+TEST(PackerOutput, EachEncodingGoesToItsDecoder) {
+    EXPECT_EQ(Text("\xFF\xFE" + Utf16("upx: a.exe: x\n")),
+              "utf16[upx: a.exe: x\n]"); // mark dropped
+    EXPECT_EQ(Text(Utf16("Packed 1 file.\r\n")), "utf16[Packed 1 file.\r\n]");
+    EXPECT_EQ(Text("Caf\xC3\xA9 \xF0\x9F\x98\x80\n"), "Caf\xC3\xA9 \xF0\x9F\x98\x80\n"); // UTF-8
+    EXPECT_EQ(Text("plain ASCII\n"), "plain ASCII\n");
+    // Not UTF-8: ANSI bytes, overlong forms, surrogates, past U+10FFFF, cut sequences.
+    for (const char* bytes : {"Caf\xE9", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                              "\xF4\x90\x80\x80", "\xE2\x82", "\xA9"})
+        EXPECT_EQ(Text(bytes), "ansi[" + std::string(bytes) + "]") << bytes;
+}
+
+TEST(PackerOutput, CutTailLosesItsPartialFirstLine) {
+    // The cut went through "é": without its first line the rest is valid UTF-8.
+    EXPECT_EQ(Text("\xA9 half\nCaf\xC3\xA9\n", true), "Caf\xC3\xA9\n");
+    EXPECT_EQ(Text("no line end at all", true), "");
+    EXPECT_EQ(Text(Utf16("rtial\nnext\n"), true), "next\n]"); // dropped after decoding
+    EXPECT_EQ(OutputTailStart(0), 0u);
+    EXPECT_EQ(OutputTailStart(OutputTailBytes), 0u);
+    EXPECT_EQ(OutputTailStart(OutputTailBytes + 1), 2u); // even, so UTF-16 stays whole
+    EXPECT_EQ(OutputTailStart(OutputTailBytes + 2), 2u);
+    EXPECT_EQ(OutputTailStart(10 * OutputTailBytes), 9 * OutputTailBytes);
+}
+
+TEST(PackerOutput, MessageIsThePackersErrorWithoutProgramAndFile) {
+    const std::string file = "C:\\a b\\app.exe";
+    EXPECT_EQ(PackerMessage("\nupx: C:\\a b\\app.exe: AlreadyPackedException: already packed by "
+                            "UPX\r\n",
+                            "Packed 1 file: 0 ok, 1 error.\n", file),
+              "AlreadyPackedException: already packed by UPX");
+    // The message may name the file again; the exe may have been renamed.
+    EXPECT_EQ(PackerMessage("upx-4.2: C:\\a b\\app.exe: FileNotFoundException: C:\\a b\\app.exe: "
+                            "No such file or directory",
+                            "", file),
+              "FileNotFoundException: C:\\a b\\app.exe: No such file or directory");
+    EXPECT_EQ(
+        PackerMessage("upx: .\\-d.exe: NotPackedException: not packed by UPX\n", "", ".\\-d.exe"),
+        "NotPackedException: not packed by UPX");
+    EXPECT_EQ(PackerMessage("upx: C:\\a b\\app.exe: unhandled exception: x\nupx: C:\\a b\\app.exe:"
+                            "   this file has possibly been modified/hacked; take care!\n",
+                            "", file),
+              "unhandled exception: x;   this file has possibly been modified/hacked; take care!");
+    // No line about the file: the last line written to standard error, else to standard output.
+    EXPECT_EQ(PackerMessage("first\nout of memory\n  \n", "banner\n", file), "out of memory");
+    EXPECT_EQ(PackerMessage("", "UPX 4.2.4\nsegfault here\r\n\r\n", file), "segfault here");
+    EXPECT_EQ(PackerMessage("", "", file), "");
+}
+
+TEST(PackerResults, RatioAndNumbersAsThePackerShowsThem) {
+    EXPECT_EQ(RatioText(PackerRatio(1262080, 482816)), "38.26%");
+    EXPECT_EQ(RatioText(PackerRatio(3, 2)), "66.67%"); // rounded, not cut
+    EXPECT_EQ(RatioText(PackerRatio(3, 1)), "33.33%");
+    EXPECT_EQ(RatioText(PackerRatio(200000, 199999)), "100.00%");
+    EXPECT_EQ(RatioText(PackerRatio(0, 0)), "0.00%");
+    EXPECT_EQ(RatioText(PackerRatio(0, 5)), "100.00%");
+    EXPECT_EQ(RatioText(PackerRatio(1, 20)), "999.99%"); // the packer's cap
+    EXPECT_EQ(RatioText(PackerRatio(1, UINT64_MAX)), "999.99%");
+    EXPECT_EQ(RatioText(PackerRatio(UINT64_MAX, 1)), "0.00%");
+    EXPECT_EQ(GroupedNumber(0), "0");
+    EXPECT_EQ(GroupedNumber(999), "999");
+    EXPECT_EQ(GroupedNumber(1000), "1,000");
+    EXPECT_EQ(GroupedNumber(1262080), "1,262,080");
+    EXPECT_EQ(GroupedNumber(UINT64_MAX), "18,446,744,073,709,551,615");
+    EXPECT_EQ(ClockText(9, 5, 0), "09:05:00");
+    EXPECT_EQ(ClockText(23, 59, 59), "23:59:59");
+}
+
+TEST(PackerResults, EntryForEachOutcome) {
+    const std::string head = "12:41:07  C:\\Tools\\app.exe  ";
+    EXPECT_EQ(EntryText(Ended("-8", 1262080, 482816, 0)),
+              head + "-8  1,262,080 -> 482,816 bytes (38.26%)");
+    // Unpacking: the sizes the other way round, the ratio still packed / unpacked.
+    EXPECT_EQ(EntryText(Ended("-d", 482816, 1262080, 0)),
+              head + "-d  482,816 -> 1,262,080 bytes (38.26%)");
+
+    RunEntry failed = Ended("--best", 5000, 5000, 2);
+    failed.message = "AlreadyPackedException: already packed by UPX";
+    EXPECT_EQ(EntryText(failed), head + "--best  failed, exit code 2: AlreadyPackedException: "
+                                        "already packed by UPX; the file was left as it was");
+    RunEntry crashed = Ended("-9", 5000, 4096, 3221225477ul);
+    EXPECT_EQ(EntryText(crashed), head + "-9  failed, exit code 3221225477; the file was changed");
+    RunEntry gone = Ended("-8", 5000, 0, 0);
+    gone.after.exists = false;
+    EXPECT_EQ(EntryText(gone), head + "-8  done");
+
+    RunEntry running = Ended("-8", 5000, 5000, 0);
+    running.state = RunState::Running;
+    running.elapsedSeconds = 75;
+    EXPECT_EQ(EntryText(running), head + "-8  running for 75 s");
+    RunEntry notStarted = Ended("-d", 5000, 5000, 5);
+    notStarted.state = RunState::NotStarted;
+    EXPECT_EQ(EntryText(notStarted),
+              head + "-d  could not start the packer, error 5; the file was left as it was");
+}

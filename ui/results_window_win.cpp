@@ -1,0 +1,104 @@
+#include "ui/results_window_win.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/state_win.h"
+#include "app/win_util_win.h"
+#include "packer/single_run_win.h"
+#include "res/resource.h"
+
+namespace {
+HWND Results;
+std::string ShownText; // what the edit shows, so that an unchanged text is not set again
+
+// While a run goes on, a timer looks for ended packers and counts the time;
+// nothing waits on a packer, so the main window never stops answering.
+const UINT_PTR PollTimer = 1;
+const UINT PollMilliseconds = 250;
+
+void PlaceBesideMainWindow(HWND window) {
+    RECT main, own, area;
+    if (!GetWindowRect(MainWindow, &main) || !GetWindowRect(window, &own) ||
+        !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+        return;
+    const int width = own.right - own.left, gap = 8;
+    int x = main.right + gap;
+    if (x + width > area.right) x = main.left - gap - width;
+    if (x < area.left) x = std::max(area.left, area.right - width); // no room on either side
+    SetWindowPos(window, nullptr, x, main.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Sets the text and keeps the user's selection and scroll position, or, for a
+// new entry, scrolls to the start of the last line.
+void SetText(const std::string& text, bool newEntry) {
+    HWND edit = GetDlgItem(Results, IDC_RESULTS_TEXT);
+    DWORD from = 0, to = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const LRESULT firstLine = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
+    SetWindowTextW(edit, Utf8ToWide(text).data());
+    if (newEntry) {
+        const LRESULT lines = SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+        const LRESULT last = SendMessageA(edit, EM_LINEINDEX, lines - 1, 0);
+        SendMessageA(edit, EM_SETSEL, last, last);
+        SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    } else {
+        SendMessageA(edit, EM_SETSEL, from, to);
+        SendMessageA(edit, EM_LINESCROLL, 0, firstLine);
+    }
+    SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(edit, nullptr, TRUE);
+    ShownText = text;
+}
+
+void Refresh(bool newEntry) {
+    const std::string text = ResultsTextNow();
+    if (newEntry || text != ShownText) SetText(text, newEntry);
+}
+
+void OnTimer(HWND window) {
+    const bool ended = CollectEndedRuns();
+    if (!AnyRunGoesOn()) KillTimer(window, PollTimer);
+    if (ended)
+        ShowResults(false);
+    else
+        Refresh(false);
+}
+
+void OnSize(HWND window, LPARAM size) {
+    SetWindowPos(GetDlgItem(window, IDC_RESULTS_TEXT), nullptr, 0, 0, LOWORD(size), HIWORD(size),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        PlaceBesideMainWindow(window);
+        break;
+    case WM_TIMER:
+        OnTimer(window);
+        break;
+    case WM_SIZE:
+        OnSize(window, lParam);
+        break;
+    case WM_CLOSE:
+        ShowWindow(window, SW_HIDE); // closed, not gone: the next outcome brings it up again
+        return TRUE;
+    }
+    return FALSE;
+}
+} // namespace
+
+bool ShowResults(bool newEntry) {
+    if (!Results) {
+        Results = CreateDialogParamW(ProgramInstance, MAKEINTRESOURCEW(IDD_RESULTS_WINDOW), nullptr,
+                                     ResultsWindowProc, 0);
+        if (!Results) return false;
+    }
+    Refresh(newEntry);
+    const LONG style = GetWindowLongA(Results, GWL_STYLE);
+    if (!(style & WS_VISIBLE) || (style & WS_MINIMIZE)) ShowWindow(Results, SW_SHOWNOACTIVATE);
+    // Without its timer no run would ever be seen to end.
+    return !AnyRunGoesOn() || SetTimer(Results, PollTimer, PollMilliseconds, nullptr) != 0;
+}

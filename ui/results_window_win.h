@@ -1,0 +1,9 @@
+// The results window: one line per single-file run, in a read-only edit that
+// can be selected and copied. Created on the first run, kept until Zorvik ends.
+#pragma once
+#include <windows.h>
+
+// Opens the window, or brings it up again if it was closed, without taking
+// the focus, and shows the entries as they stand; `newEntry` scrolls to the
+// last one. False when the window cannot be created.
+bool ShowResults(bool newEntry);
