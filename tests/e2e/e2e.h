@@ -37,6 +37,9 @@ const int kBatchDecompress = 1006;
 const int kBatchText = 1007;
 const int kBatchMenuCommand = 899;
 
+// How every batch script ends: PAUSE, then it deletes itself and ends its console.
+const char* const kScriptEnd = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
+
 struct SuiteSettings {
   std::string zorvikExe;  // the build's Zorvik.exe
   std::string packerExe;  // the stand-in upx.exe
@@ -74,6 +77,8 @@ class Case {
   // Starts a process with exactly `commandLine`; the case owns it and ends it afterwards.
   Process& Start(const std::string& commandLine, const std::string& exe = "",
                  const std::string& currentDir = "", bool suspended = false);
+  // The same with a UTF-16 command line (CreateProcessW), in the work folder.
+  Process& Start(const std::wstring& commandLine, const std::wstring& exe);
   // The visible main window of that process, or the case ends.
   HWND WaitForMainWindow(const Process& process, DWORD timeoutMs = 15000);
   // WM_CLOSE, then the process must end with exit code 0.

@@ -1,5 +1,6 @@
 // Stand-in for the UPX packer in Zorvik's end-to-end tests. It packs nothing: it appends one record
-// of how it was started to "upx-calls.log" in its own folder and exits with 0 at once.
+// of how it was started to "upx-calls.log" in its own folder and exits with 0 at once, or, when
+// its environment holds ZORVIK_FAKE_UPX_DELAY_MS, that many milliseconds after the record.
 //
 // A record, where every text field is "<byte count>:<bytes>" so that any byte (a line feed, a
 // quote, a NUL) survives and a reader never has to guess where a field ends:
@@ -13,6 +14,7 @@
 // writers and each record goes out in one append-only WriteFile.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "handle.h"
@@ -63,5 +65,9 @@ int main(int argc, char** argv) {
     if (log.Valid()) WriteFile(log.Get(), record.data(), DWORD(record.size()), &written, nullptr);
   }
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
+  // A slow packer, so that a case can act while a script's console runs.
+  char delay[16];
+  DWORD length = GetEnvironmentVariableA("ZORVIK_FAKE_UPX_DELAY_MS", delay, sizeof delay);
+  if (length > 0 && length < sizeof delay) Sleep(DWORD(strtoul(delay, nullptr, 10)));
   return 0;
 }
