@@ -13,6 +13,12 @@ template <typename Handle, typename Traits> class Owned {
     bool Valid() const { return handle_ != Traits::Invalid(); }
     Handle Get() const { return handle_; }
     Handle* Receive() { return &handle_; }
+    // Gives the handle up, open, to a longer-lived keeper.
+    Handle Release() {
+        Handle handle = handle_;
+        handle_ = Traits::Invalid();
+        return handle;
+    }
 
   private:
     Handle handle_;

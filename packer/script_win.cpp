@@ -14,6 +14,7 @@ namespace {
 ScriptBook Book;
 // Markers whose console could not be given a copy: the name stays taken for
 // as long as this Zorvik runs, since nothing tells when that console ends.
+// The system closes them at exit.
 std::vector<HANDLE> KeptMarkers;
 
 // cmd reads a script in the console's OEM code page, Zorvik's paths are ANSI:
@@ -66,31 +67,26 @@ bool ConsoleRuns(const std::wstring& fullPath) {
     return marker.Valid() || GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
-// The marker of a script name that no console runs, made now so that no
-// other Zorvik takes the name meanwhile; null when the name is taken.
-HANDLE ClaimMarker(const std::string& name) {
-    HANDLE marker =
-        CreateEventW(nullptr, TRUE, FALSE, MarkerName(FullPathOf(name.c_str())).c_str());
-    if (marker && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(marker);
-        return nullptr;
-    }
-    return marker;
+// Makes the marker of a script name that no console runs, so that no other
+// Zorvik takes the name meanwhile; false when the name is taken.
+bool ClaimMarker(const std::string& name, KernelHandle& marker) {
+    KernelHandle made(
+        CreateEventW(nullptr, TRUE, FALSE, MarkerName(FullPathOf(name.c_str())).c_str()));
+    if (!made.Valid() || GetLastError() == ERROR_ALREADY_EXISTS) return false;
+    *marker.Receive() = made.Release();
+    return true;
 }
 
 // The console holds a copy of the marker for as long as it runs, also after
 // this Zorvik has ended, so the copy goes exactly when the console does.
-void HandMarkerTo(HANDLE console, HANDLE marker) {
+void HandMarkerTo(HANDLE console, KernelHandle& marker) {
     HANDLE copy = nullptr;
-    if (console && DuplicateHandle(GetCurrentProcess(), marker, console, &copy, 0, FALSE,
-                                   DUPLICATE_SAME_ACCESS)) {
-        CloseHandle(marker);
+    if (console && DuplicateHandle(GetCurrentProcess(), marker.Get(), console, &copy, 0, FALSE,
+                                   DUPLICATE_SAME_ACCESS))
         return;
-    }
-    if (console && WaitForSingleObject(console, 0) == WAIT_OBJECT_0)
-        CloseHandle(marker); // it has ended already
-    else
-        KeptMarkers.push_back(marker);
+    // Unless that console has ended already, nothing tells when it does.
+    if (!console || WaitForSingleObject(console, 0) != WAIT_OBJECT_0)
+        KeptMarkers.push_back(marker.Release());
 }
 
 // Has the shell run the script; the console's process when it tells it.
@@ -120,30 +116,24 @@ void WriteAndOpenScript(HWND owner, ScriptKind kind, const std::vector<std::stri
                         EntryStyle style) {
     Script script = ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage);
     if (!script.leftOut.empty()) ShowError(owner, LeftOutText(script.leftOut));
-    HANDLE marker = nullptr;
-    std::optional<std::string> name =
-        ClaimScriptName(kind, [&marker](const std::string& candidate) {
-            marker = ClaimMarker(candidate);
-            return marker != nullptr;
-        });
+    KernelHandle marker;
+    std::optional<std::string> name = ClaimScriptName(
+        kind, [&marker](const std::string& candidate) { return ClaimMarker(candidate, marker); });
     const std::wstring fullPath = FullPathOf(name ? name->c_str() : ScriptName(kind));
     // A script that is not written now must not run: an older one of the same
     // name would pack files the user did not choose.
     if (!name || script.bytes.empty() || !WriteWholeFile(name->c_str(), script.bytes)) {
-        if (marker) CloseHandle(marker);
         ShowError(owner, ScriptNotWrittenText(fullPath));
         return;
     }
     Book.Wrote(fullPath);
-    HANDLE console = nullptr;
+    KernelHandle console;
     DWORD error = 0;
-    if (!StartScript(*name, &console, &error)) {
-        CloseHandle(marker);
+    if (!StartScript(*name, console.Receive(), &error)) {
         ShowError(owner, ScriptNotStartedText(fullPath, error));
         return;
     }
-    HandMarkerTo(console, marker);
-    if (console) CloseHandle(console);
+    HandMarkerTo(console.Get(), marker);
 }
 
 void DeleteScripts() {

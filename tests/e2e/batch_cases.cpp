@@ -324,5 +324,6 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.Check(!FileExists(second), "runupxcmd-2.bat deletes itself when its console ends");
 
   c.CloseMainWindow(window, zorvik, "after both consoles ended");
-  c.Check(!FileExists(first), "closing the main window deletes runupxcmd.bat, which no console runs");
+  c.Check(!FileExists(first),
+          "closing the main window deletes runupxcmd.bat, which no console runs any more");
 }

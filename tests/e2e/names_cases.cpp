@@ -136,7 +136,8 @@ E2E_CASE(names_program_folder_that_ansi_cannot_spell_is_refused_at_start) {
   HWND box = WaitForMessageBox(zorvik.pid, "Zorvik", 15000);
   c.Require(box != nullptr, "a \"Zorvik\" box appears within 15 s");
   const std::wstring text = WideMessageBoxText(box);
-  c.Check(text.find(folder + L"\n") != std::wstring::npos && text.find(L"ANSI") != std::wstring::npos,
+  c.Check(text.find(folder + L"\n") != std::wstring::npos &&
+              text.find(L"ANSI") != std::wstring::npos,
           "the box names the folder and says why; it says " + Printable(text));
   c.CheckEqual("main windows while the box shows", 0, CountTopWindows(kMainTitle));
   c.Require(PressMessageBoxButton(box, IDOK), "press OK");
