@@ -2,13 +2,13 @@
 
 #include "app/texts.h"
 
-AppPaths ComputeAppPaths(const std::string& moduleFileName) {
-    AppPaths paths;
-    size_t slash = moduleFileName.rfind('\\');
-    if (slash != std::string::npos) paths.ProgramFolder = moduleFileName.substr(0, slash);
-    paths.PackerPath = paths.ProgramFolder + "\\upx.exe";
-    paths.SettingsPath = paths.ProgramFolder + "\\zir.cfg";
-    return paths;
+std::optional<AppPaths> ComputeAppPaths(const std::wstring& moduleFileName,
+                                        const AnsiSpeller& spell) {
+    size_t slash = moduleFileName.rfind(L'\\');
+    std::optional<std::string> folder =
+        spell(slash == std::wstring::npos ? std::wstring() : moduleFileName.substr(0, slash));
+    if (!folder) return std::nullopt;
+    return AppPaths{*folder, *folder + "\\upx.exe", *folder + "\\zir.cfg"};
 }
 
 bool FitsAnsiPathLimit(const AppPaths& paths) {

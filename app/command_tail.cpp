@@ -2,25 +2,30 @@
 
 #include <cstring>
 
-static bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string CommandTail(const std::string& commandLine) {
+template <typename Text> static Text TailOf(const Text& commandLine) {
+    auto isBlank = [](typename Text::value_type c) { return c == ' ' || c == '\t'; };
     size_t i = 0;
     const size_t n = commandLine.size();
-    while (i < n && IsBlank(commandLine[i]))
+    while (i < n && isBlank(commandLine[i]))
         ++i;
     if (i < n && commandLine[i] == '"') {
         size_t close = commandLine.find('"', i + 1);
-        i = close == std::string::npos ? n : close + 1;
+        i = close == Text::npos ? n : close + 1;
     } else {
-        while (i < n && !IsBlank(commandLine[i]))
+        while (i < n && !isBlank(commandLine[i]))
             ++i;
     }
-    while (i < n && IsBlank(commandLine[i]))
+    while (i < n && isBlank(commandLine[i]))
         ++i;
     return commandLine.substr(i);
+}
+
+std::string CommandTail(const std::string& commandLine) {
+    return TailOf(commandLine);
+}
+
+std::wstring CommandTail(const std::wstring& commandLine) {
+    return TailOf(commandLine);
 }
 
 std::string HandOffPayloadText(const char* data, size_t size) {

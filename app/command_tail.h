@@ -4,6 +4,7 @@
 // The part of a process command line after the program name, exactly as the
 // starter wrote it: quotes and trailing blanks stay.
 std::string CommandTail(const std::string& commandLine);
+std::wstring CommandTail(const std::wstring& commandLine);
 
 // The hand-off payload as text: the bytes up to the first NUL, never more
 // than `size` of them, whatever the sender put there.

@@ -17,6 +17,12 @@ template <typename Handle, typename Traits> class Owned {
         if (Valid()) Traits::Close(handle_);
         handle_ = handle;
     }
+    // Gives the handle up, open, to a longer-lived keeper.
+    Handle Release() {
+        Handle handle = handle_;
+        handle_ = Traits::Invalid();
+        return handle;
+    }
 
   private:
     Handle handle_;

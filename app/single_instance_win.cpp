@@ -13,17 +13,28 @@ constexpr DWORD PollMilliseconds = 10;
 
 HANDLE ApplicationMutex;
 
-// True when a main window exists and filed the tail. A window that is closing
-// refuses, and the tail waits for the next application instead.
-bool HandOverToMainWindow(const std::string& tail) {
+// The role this start takes from one try at the running main window, or
+// nothing while there is none or it is closing: a closing window refuses, and
+// the tail waits for the next application instead.
+std::optional<StartRole> TryHandOver(const std::optional<std::string>& tail) {
     HWND window = FindWindowA(nullptr, MainWindowTitle);
-    if (!window) return false;
+    if (!window) return std::nullopt;
+    if (!tail) return StartRole::NotHanded;
     COPYDATASTRUCT data;
     data.dwData = HandOffTag;
-    data.cbData = static_cast<DWORD>(tail.size() + 1);
-    data.lpData = const_cast<char*>(tail.c_str());
-    LRESULT filed = SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-    return filed == HandOffFiled;
+    data.cbData = static_cast<DWORD>(tail->size() + 1);
+    data.lpData = const_cast<char*>(tail->c_str());
+    SetLastError(0);
+    LRESULT answer = SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    switch (HandOffOutcome(static_cast<long>(answer), GetLastError())) {
+    case HandOffResult::Filed:
+        return StartRole::HandedOver;
+    case HandOffResult::Elevated:
+        return StartRole::Elevated;
+    case HandOffResult::NotFiled:
+        break;
+    }
+    return std::nullopt;
 }
 
 bool Acquired(DWORD waitResult) {
@@ -31,8 +42,8 @@ bool Acquired(DWORD waitResult) {
 }
 } // namespace
 
-StartRole ClaimOrHandOver(const std::string& tail) {
-    if (HandOverToMainWindow(tail)) return StartRole::HandedOver;
+StartRole ClaimOrHandOver(const std::optional<std::string>& tail) {
+    if (std::optional<StartRole> role = TryHandOver(tail)) return *role;
     ApplicationMutex = CreateMutexA(nullptr, FALSE, ApplicationMutexName);
     if (!ApplicationMutex) return StartRole::Application;
     const DWORD start = GetTickCount();
@@ -40,13 +51,13 @@ StartRole ClaimOrHandOver(const std::string& tail) {
         if (Acquired(WaitForSingleObject(ApplicationMutex, PollMilliseconds))) {
             // The last application may have ended just after this tail's first try,
             // and a new one may have opened its window meanwhile: that one gets it.
-            if (HandOverToMainWindow(tail)) {
+            if (std::optional<StartRole> role = TryHandOver(tail)) {
                 ReleaseMutex(ApplicationMutex);
-                return StartRole::HandedOver;
+                return *role;
             }
             return StartRole::Application;
         }
-        if (HandOverToMainWindow(tail)) return StartRole::HandedOver;
+        if (std::optional<StartRole> role = TryHandOver(tail)) return *role;
         if (GetTickCount() - start > HandOffWaitMilliseconds) return StartRole::NotAnswered;
     }
 }

@@ -1,15 +1,18 @@
 #pragma once
+#include <optional>
 #include <string>
+
+#include "app/hand_off.h"
 
 enum class StartRole {
     Application, // this process runs the main window
     HandedOver,  // a running main window filed the tail
     NotAnswered, // another instance is starting but opened no window in time
+    Elevated,    // the running Zorvik runs as administrator and may not take it
+    NotHanded,   // a Zorvik runs, but this start has no name it may be given
 };
 
 // Makes sure that at most one Zorvik per session becomes the application;
-// every later instance hands its tail to that one's main window.
-StartRole ClaimOrHandOver(const std::string& tail);
-
-// Sent back by the main window when it filed a hand-off.
-inline constexpr long HandOffFiled = 1;
+// every later instance hands its tail to that one's main window. A tail the
+// ANSI code page cannot spell (nothing) is never handed over.
+StartRole ClaimOrHandOver(const std::optional<std::string>& tail);

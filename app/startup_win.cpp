@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "app/ansi_name_win.h"
+#include "app/ansi_names.h"
 #include "app/command_tail.h"
 #include "app/single_instance_win.h"
 #include "app/state_win.h"
@@ -11,6 +13,10 @@
 #include "res/resource.h"
 #include "shell/verb_win.h"
 #include "ui/main_window_win.h"
+
+static std::optional<std::string> SpellExactly(const std::wstring& name) {
+    return ExactAnsi(name);
+}
 
 static bool PackerIsPresent() {
     FILE* packer = std::fopen(Paths.PackerPath.c_str(), "rb");
@@ -21,7 +27,15 @@ static bool PackerIsPresent() {
 
 // Returns only when upx.exe lies beside Zorvik and every path fits.
 static bool RequirePacker() {
-    Paths = ComputeAppPaths(ModuleFileName());
+    const std::wstring module = ModuleFileName();
+    std::optional<AppPaths> paths = ComputeAppPaths(module, SpellExactly);
+    if (!paths) {
+        const std::wstring folder = module.substr(0, module.rfind(L'\\'));
+        MessageBoxW(nullptr, FolderNotSpellableText(folder).c_str(), ZorvikCaptionW,
+                    MB_OK | MB_ICONERROR);
+        return false;
+    }
+    Paths = *paths;
     if (!FitsAnsiPathLimit(Paths)) {
         MessageBoxA(nullptr, FolderTooLongText(Paths).c_str(), ZorvikCaption, MB_OK | MB_ICONERROR);
         return false;
@@ -37,7 +51,9 @@ static bool RequirePacker() {
 static void ReportNotHandedOver(const std::string& tail) {
     // When the packer is missing the starting instance is telling the user so
     // already; one message is enough.
-    Paths = ComputeAppPaths(ModuleFileName());
+    std::optional<AppPaths> paths = ComputeAppPaths(ModuleFileName(), SpellExactly);
+    if (!paths) return;
+    Paths = *paths;
     if (!PackerIsPresent()) return;
     ShowError(nullptr, "Another Zorvik is starting but did not open its window in time, "
                        "so this file was not handed over to it:\n\n" +
@@ -45,12 +61,25 @@ static void ReportNotHandedOver(const std::string& tail) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    CommandLineText = CommandTail(GetCommandLineA());
-    switch (ClaimOrHandOver(CommandLineText)) {
+    // Read in UTF-16: the ANSI command line would spell an unspellable name as
+    // the name of another file.
+    const std::wstring wideTail = CommandTail(std::wstring(GetCommandLineW()));
+    const std::optional<std::string> tail = ExactAnsi(wideTail);
+    CommandLineText = tail.value_or(std::string());
+    switch (ClaimOrHandOver(tail)) {
     case StartRole::HandedOver:
         return 0;
+    case StartRole::Elevated:
+        ShowError(nullptr, ElevatedRefusalText(CommandLineText));
+        return 1;
     case StartRole::NotAnswered:
-        ReportNotHandedOver(CommandLineText);
+        if (tail) {
+            ReportNotHandedOver(CommandLineText);
+            return 1;
+        }
+        [[fallthrough]];
+    case StartRole::NotHanded:
+        ShowError(nullptr, NamesNotTakenText({wideTail}));
         return 1;
     case StartRole::Application:
         break;
@@ -58,6 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!RequirePacker()) return 0;
     RestoreShellVerb();
     ProgramInstance = instance;
+    if (!tail) NameNotTakenAtStart = wideTail; // the main window says so once it is open
     return static_cast<int>(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
 }

@@ -12,6 +12,8 @@ extern std::vector<std::string> SelectionList;
 extern std::vector<std::string> BatchList;
 
 extern std::string CommandLineText;
+// The start's tail when the ANSI code page could not spell it; else empty.
+extern std::wstring NameNotTakenAtStart;
 extern AppPaths Paths;
 extern HINSTANCE ProgramInstance;
 extern int ShellMenuState;

@@ -12,6 +12,7 @@ inline constexpr char MakerSiteAddress[] = "https://zorvik.github.io/";
 
 // Caption of the messages that Zorvik itself shows about a failure.
 inline constexpr char ZorvikCaption[] = "Zorvik";
+inline constexpr wchar_t ZorvikCaptionW[] = L"Zorvik";
 
 // WM_COPYDATA tag of a hand-off from a later instance.
 inline constexpr unsigned long HandOffTag = 1;

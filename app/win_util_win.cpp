@@ -64,17 +64,26 @@ std::vector<std::string> ListBoxTexts(HWND listBox) {
     return texts;
 }
 
-std::string ModuleFileName() {
+std::wstring ModuleFileName() {
     // Grow until the whole name fits: a cut name would point at another folder.
     for (DWORD size = MAX_PATH;; size *= 2) {
-        std::string name(size, '\0');
-        DWORD length = GetModuleFileNameA(nullptr, &name[0], size);
+        std::wstring name(size, L'\0');
+        DWORD length = GetModuleFileNameW(nullptr, &name[0], size);
         if (length < size) {
             name.resize(length);
             return name;
         }
-        if (size >= 32768 * 4) return std::string();
+        if (size >= 32768 * 4) return std::wstring();
     }
+}
+
+std::wstring FullPathName(const std::wstring& path) {
+    DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return path;
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(path.c_str(), length, &full[0], nullptr);
+    full.resize(length);
+    return full;
 }
 
 std::string FullPathName(const std::string& path) {
@@ -86,17 +95,10 @@ std::string FullPathName(const std::string& path) {
     return full;
 }
 
-void AllowMessagesFromLowerPrograms(HWND window) {
-    // Windows 7 and later; elsewhere there is no filter to pass.
-    using FilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    auto filter = reinterpret_cast<FilterEx>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx")));
-    if (!filter) return;
-    const UINT CopyGlobalData = 0x0049; // carries the drop list across the filter
-    for (UINT message : {UINT(WM_COPYDATA), UINT(WM_DROPFILES), CopyGlobalData})
-        filter(window, message, 1 /* MSGFLT_ALLOW */, nullptr);
-}
-
 void ShowError(HWND owner, const std::string& text) {
     MessageBoxA(owner, text.c_str(), ZorvikCaption, MB_OK | MB_ICONWARNING);
+}
+
+void ShowError(HWND owner, const std::wstring& text) {
+    MessageBoxW(owner, text.c_str(), ZorvikCaptionW, MB_OK | MB_ICONWARNING);
 }

@@ -26,10 +26,11 @@ std::vector<wchar_t> Utf8ToWide(const std::string& utf8); // NUL-terminated
 
 std::string WindowText(HWND window);
 std::vector<std::string> ListBoxTexts(HWND listBox);
-std::string ModuleFileName();
-std::string FullPathName(const std::string& path);
-
-// Lets a program of lower integrity hand over files and drop them here.
-void AllowMessagesFromLowerPrograms(HWND window);
+// Names that Zorvik does not hand on are kept in UTF-16.
+std::wstring ModuleFileName();
+std::wstring FullPathName(const std::wstring& path);
+std::string FullPathName(const std::string& path); // a name that Zorvik hands on
 
 void ShowError(HWND owner, const std::string& text);
+// For texts that name a file the ANSI code page may not spell.
+void ShowError(HWND owner, const std::wstring& text);

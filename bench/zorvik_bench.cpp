@@ -428,15 +428,18 @@ long long FileSize(const std::string& path) {
   return (long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
 }
 
+// True once the file ends as every batch script does (PAUSE, then its self-deletion).
 bool EndsInPause(const std::string& path) {
   Handle file(CreateFileA(path.c_str(), GENERIC_READ,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  char last[5];
+  const LONG size = LONG(strlen(kScriptEnd));
+  char last[64];
   DWORD got = 0;
   return file.Valid() &&
-         SetFilePointer(file.Get(), -5, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-         ReadFile(file.Get(), last, 5, &got, nullptr) && got == 5 && memcmp(last, "PAUSE", 5) == 0;
+         SetFilePointer(file.Get(), -size, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+         ReadFile(file.Get(), last, DWORD(size), &got, nullptr) && got == DWORD(size) &&
+         memcmp(last, kScriptEnd, size_t(size)) == 0;
 }
 
 struct Written {
@@ -451,7 +454,7 @@ Written PressYesAndWait(HWND box, const std::string& path) {
   PressMessageBoxButton(box, IDYES);
   while (NowMs() - start < 30000) {
     if (result.boxGoneMs < 0 && !IsWindow(box)) result.boxGoneMs = NowMs() - start;
-    if (FileSize(path) >= 5 && EndsInPause(path)) {
+    if (FileSize(path) >= (long long)strlen(kScriptEnd) && EndsInPause(path)) {
       result.ms = NowMs() - start;
       break;
     }
@@ -525,8 +528,9 @@ std::string ZorvikScale(const Setup& setup, const std::vector<std::string>& path
   size_t lines = bytes.empty() ? 0 : 1;
   for (size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2))
     ++lines;
-  // The script runs the stand-in packer once a packer line: it should see every file.
-  std::vector<PackerCall> calls = WaitForPackerCalls(logPath, lines > 0 ? lines - 1 : 0, 30000);
+  // The script runs the stand-in packer once a packer line (all but its last two): it should
+  // see every file.
+  std::vector<PackerCall> calls = WaitForPackerCalls(logPath, lines > 1 ? lines - 2 : 0, 30000);
   size_t files = 0;
   for (const PackerCall& call : calls) files += call.argv.size() > 0 ? call.argv.size() - 1 : 0;
   size_t boxes = DialogsOf(zorvik.pid).size() - 1;  // besides the main window

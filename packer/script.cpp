@@ -1,5 +1,6 @@
 #include "packer/script.h"
 
+#include "app/ansi_names.h"
 #include "packer/packer_args.h"
 
 const char* ScriptName(ScriptKind kind) {
@@ -53,7 +54,7 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
         line += part;
         lineHasEntry = true;
     }
-    script.bytes += line + "\r\nPAUSE";
+    script.bytes += line + ScriptTail;
     return script;
 }
 
@@ -81,6 +82,11 @@ std::string LeftOutText(const std::vector<LeftOut>& leftOut) {
     return text;
 }
 
-std::string ScriptNotWrittenText(const std::string& fullPath) {
-    return "The batch script could not be written, so the packer was not started:\n\n" + fullPath;
+std::wstring ScriptNotWrittenText(const std::wstring& fullPath) {
+    return L"The batch script could not be written, so the packer was not started:\n\n" + fullPath;
+}
+
+std::wstring ScriptNotStartedText(const std::wstring& fullPath, unsigned long error) {
+    return L"The batch script could not be started (Windows error " +
+           WidenAscii(std::to_string(error)) + L"), so the packer was not started:\n\n" + fullPath;
 }

@@ -32,11 +32,18 @@ struct Script {
     std::vector<LeftOut> leftOut;
 };
 
-// One packer line per run of entries that fits the line limit, then "PAUSE"
-// with no line end after it. `%` is doubled so that cmd hands it on as is.
+// The script's end: PAUSE, so the user reads the packer's output; then the
+// script deletes itself, silently, and ends cmd before it would read on in a
+// file that is gone ("The batch file cannot be found."). No line end follows.
+inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
+
+// One packer line per run of entries that fits the line limit, then the tail.
+// `%` is doubled so that cmd hands it on as is.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
                      const ConsoleEncoder& encode);
 
 std::string LeftOutText(const std::vector<LeftOut>& leftOut);
-std::string ScriptNotWrittenText(const std::string& fullPath);
+// The current folder's name may hold any character, so these are UTF-16.
+std::wstring ScriptNotWrittenText(const std::wstring& fullPath);
+std::wstring ScriptNotStartedText(const std::wstring& fullPath, unsigned long error);

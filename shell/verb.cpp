@@ -18,3 +18,9 @@ std::string VerbNotInstalledText(const std::string& key, long error) {
     return "The context menu shortcut could not be added (Windows error " + std::to_string(error) +
            " on HKEY_CURRENT_USER\\" + key + ").";
 }
+
+std::string ProgramNameNotSpellableText() {
+    return "The context menu shortcut was not added: Explorer would start the program by a name "
+           "that Windows' ANSI code page cannot spell. Please rename Zorvik.exe, or its folder, "
+           "with other letters.";
+}

@@ -16,4 +16,5 @@ inline constexpr size_t VerbCommandBuffer = 280;
 bool VerbCommandFits(const std::string& command);
 
 std::string VerbTooLongText(const std::string& command);
+std::string ProgramNameNotSpellableText();
 std::string VerbNotInstalledText(const std::string& key, long error);

@@ -1,11 +1,12 @@
 #include "shell/verb_win.h"
 
+#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
@@ -20,12 +21,23 @@ struct InstallResult {
     std::string message; // why not, for the user
 };
 
-std::string FirstArgument() {
-    return __argc > 0 && __argv[0] ? __argv[0] : "";
+// The program as it was started, read in UTF-16 and spelled exactly in ANSI;
+// nothing when ANSI cannot spell it.
+std::optional<std::string> FirstArgument() {
+    static auto toArgv =
+        LateBound<decltype(&CommandLineToArgvW)>("shell32.dll", "CommandLineToArgvW");
+    int count = 0;
+    LPWSTR* argv = toArgv ? toArgv(GetCommandLineW(), &count) : nullptr;
+    if (!argv) return std::string();
+    const std::wstring first = count > 0 ? argv[0] : L"";
+    LocalFree(argv);
+    return ExactAnsi(first);
 }
 
 InstallResult InstallShellVerb() {
-    const std::string command = VerbCommand(FirstArgument());
+    const std::optional<std::string> program = FirstArgument();
+    if (!program) return {false, ProgramNameNotSpellableText()};
+    const std::string command = VerbCommand(*program);
     if (!VerbCommandFits(command)) return {false, VerbTooLongText(command)};
     for (const char* verb : VerbKeys) {
         const std::string path = std::string(UserClassesKey) + verb + "\\command";

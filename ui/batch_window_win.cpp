@@ -2,6 +2,8 @@
 // the packer over all of them through a script.
 #include "ui/batch_window_win.h"
 
+#include "app/ansi_name_win.h"
+#include "app/ansi_names.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
 #include "packer/script_win.h"
@@ -36,11 +38,10 @@ void OnCommand(HWND window, WORD id) {
 INT_PTR CALLBACK BatchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        AllowMessagesFromLowerPrograms(window);
         ShowBatchList(window);
         break;
     case WM_DROPFILES:
-        CollectDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        CollectDroppedFiles(window, reinterpret_cast<HDROP>(wParam));
         ShowBatchList(window); // the window the drop landed on, which is open
         break;
     case WM_COMMAND:
@@ -54,21 +55,27 @@ INT_PTR CALLBACK BatchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 } // namespace
 
-void CollectDroppedFiles(HDROP drop) {
+void CollectDroppedFiles(HWND owner, HDROP drop) {
     static auto dragQueryFile =
-        LateBound<decltype(&DragQueryFileA)>("shell32.dll", "DragQueryFileA");
+        LateBound<decltype(&DragQueryFileW)>("shell32.dll", "DragQueryFileW");
     static auto dragFinish = LateBound<decltype(&DragFinish)>("shell32.dll", "DragFinish");
     if (!dragQueryFile || !dragFinish) return;
+    std::vector<std::wstring> notTaken;
     const UINT count = dragQueryFile(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         // Asked for its length first, so a long path is taken whole.
         const UINT length = dragQueryFile(drop, i, nullptr, 0);
         if (length == 0) continue;
-        std::string path(length + 1, '\0');
+        std::wstring path(length + 1, L'\0');
         path.resize(dragQueryFile(drop, i, &path[0], length + 1));
-        if (IsPackableFile(path)) BatchList.push_back(path);
+        if (!IsPackableFile(AsciiSketch(path))) continue;
+        if (std::optional<std::string> ansi = ExactAnsi(path))
+            BatchList.push_back(*ansi);
+        else
+            notTaken.push_back(path);
     }
     dragFinish(drop);
+    if (!notTaken.empty()) ShowError(owner, NamesNotTakenText(notTaken));
 }
 
 void OpenBatchWindow() {

@@ -3,30 +3,37 @@
 #include <cderr.h>
 #include <commdlg.h>
 
+#include "app/ansi_name_win.h"
+#include "app/ansi_names.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
 
 void ChooseFile(HWND owner) {
     static auto getOpenFileName =
-        LateBound<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+        LateBound<decltype(&GetOpenFileNameW)>("comdlg32.dll", "GetOpenFileNameW");
     static auto extendedError =
         LateBound<decltype(&CommDlgExtendedError)>("comdlg32.dll", "CommDlgExtendedError");
     if (!getOpenFileName || !extendedError) {
         ShowError(owner, "The file chooser is not available: comdlg32.dll could not be loaded.");
         return;
     }
-    static const char filter[] = "Executable/DLL Files \0*.exe;*.dll\0";
-    char file[MAX_PATH] = "";
-    OPENFILENAMEA open = {};
-    open.lStructSize = OPENFILENAME_SIZE_VERSION_400A; // 76 bytes
+    static const wchar_t filter[] = L"Executable/DLL Files \0*.exe;*.dll\0";
+    wchar_t file[MAX_PATH] = L"";
+    OPENFILENAMEW open = {};
+    open.lStructSize = OPENFILENAME_SIZE_VERSION_400W; // 76 bytes
     open.hwndOwner = owner;
     open.lpstrFilter = filter;
     open.lpstrFile = file;
     open.nMaxFile = MAX_PATH;
     // No OFN_NOCHANGEDIR: the scripts then go beside the chosen file.
     open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (getOpenFileName(&open))
-        SetWindowTextA(PathField, file);
-    else if (extendedError() == FNERR_BUFFERTOOSMALL)
+    if (getOpenFileName(&open)) {
+        // Read in UTF-16 and taken only when ANSI spells it exactly.
+        if (std::optional<std::string> path = ExactAnsi(file))
+            SetWindowTextA(PathField, path->c_str());
+        else
+            ShowError(owner, NamesNotTakenText({file}));
+    } else if (extendedError() == FNERR_BUFFERTOOSMALL) {
         ShowError(owner, "The chosen file's path is too long for the packer to be given it.");
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "app/ansi_names.h"
 #include "app/command_tail.h"
 #include "app/handles_win.h"
 #include "app/single_instance_win.h"
@@ -24,6 +25,10 @@ namespace {
 // application instead of vanishing with this one.
 bool Closing;
 
+// Posted at start-up so that the message about a start's name shows over the
+// open window, which meanwhile already takes hand-offs.
+constexpr UINT TellNameNotTaken = WM_APP + 1;
+
 void SetUpMainWindow(HWND window) {
     LogoBitmap = LoadBitmapA(ProgramInstance, MAKEINTRESOURCEA(IDB_LOGO));
     MethodCombo = GetDlgItem(window, IDC_METHOD_COMBO);
@@ -43,7 +48,7 @@ void OnInitDialog(HWND window) {
     SendMessageA(HandOffList, WM_SETREDRAW, FALSE, 0);
     SetUpMainWindow(window);
     MainWindow = window;
-    AllowMessagesFromLowerPrograms(window);
+    if (!NameNotTakenAtStart.empty()) PostMessageA(window, TellNameNotTaken, 0, 0);
 }
 
 void OnPaint(HWND window) {
@@ -71,8 +76,8 @@ void OnMouseMove(HWND window, WPARAM keys) {
     if (keys & MK_LBUTTON) SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
-void OnDropFiles(HDROP drop) {
-    CollectDroppedFiles(drop);
+void OnDropFiles(HWND window, HDROP drop) {
+    CollectDroppedFiles(window, drop);
     OpenBatchWindow();
 }
 
@@ -126,7 +131,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowShortcutMenu(window);
         break;
     case WM_DROPFILES:
-        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
         break;
     case WM_CLOSE:
         OnClose(window);
@@ -134,6 +139,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         if (HIWORD(wParam) == CBN_SELCHANGE) UpdateMethodHint();
+        break;
+    case TellNameNotTaken:
+        ShowError(window, NamesNotTakenText({NameNotTakenAtStart}));
         break;
     }
     return FALSE;

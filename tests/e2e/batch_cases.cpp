@@ -1,6 +1,8 @@
 // The batch window: drops on either window, the list it shows, its Compress, Decompress and "X",
 // Esc, paths with % and paths longer than 259 bytes, and batch windows opened inside each other.
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "e2e.h"
 
@@ -243,4 +245,85 @@ E2E_CASE(batch_window_nested_ones_refresh_the_window_dropped_on) {
   c.Require(PostClose(older), "WM_CLOSE to the older batch window");
   c.Check(WaitUntilClosed(older), "WM_CLOSE closes the older batch window");
   c.CloseMainWindow(window, zorvik, "after both batch windows closed");
+}
+
+// cmd on Windows reads a script afresh for every line, so Zorvik never deletes or rewrites one
+// whose console runs. A slow stand-in packer keeps the first line of a two-line script running:
+// a second Compress goes to runupxcmd-2.bat at once, closing the batch window leaves both, a
+// console that is killed leaves its script to Zorvik's close, and one that ends at a key press
+// deletes its own script. (Wine's cmd holds its script open, and a delete there only takes effect
+// when the console ends: so the killed console shows whether Zorvik tried.)
+E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
+  SetEnvironmentVariableA("ZORVIK_FAKE_UPX_DELAY_MS", "3000");
+  Process& zorvik = c.Start(c.BareCommandLine());
+  SetEnvironmentVariableA("ZORVIK_FAKE_UPX_DELAY_MS", nullptr);
+  HWND window = c.WaitForMainWindow(zorvik);
+  std::vector<std::string> paths;  // 150 of 60 characters: two script lines
+  for (int i = 0; i < 150; ++i) {
+    char name[64];
+    snprintf(name, sizeof name, "C:\\two lines\\file%03d", i);
+    paths.push_back(name + std::string(60 - strlen(name) - 4, 'x') + ".exe");
+  }
+  PostMenuCommand(window, kBatchMenuCommand);
+  HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "on menu command 899");
+  c.Require(DropFiles(batch, paths), "drop 150 paths on the batch window");
+  c.Require(WaitForBatchText(batch, Listing(paths)) == Listing(paths), "the batch lists them");
+
+  const std::string first = c.workDir + "\\runupxcmd.bat", second = c.workDir + "\\runupxcmd-2.bat";
+  auto consoles = [&zorvik] {
+    std::vector<DWORD> found;
+    for (const ProcessEntry& entry : ListProcesses())
+      if (entry.parentPid == zorvik.pid && _stricmp(entry.exeName.c_str(), "cmd.exe") == 0)
+        found.push_back(entry.pid);
+    return found;
+  };
+  c.Require(ClickButton(batch, kBatchCompress), "click Compress");
+  c.Require(WaitForPackerCalls(c.packerLog, 1, kPackerMs).size() == 1, "the first line runs");
+  std::string bytes, now;
+  c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat");
+  c.CheckEqual("lines of runupxcmd.bat", 4, std::count(bytes.begin(), bytes.end(), '\n') + 1);
+  const std::vector<DWORD> firstConsole = consoles();
+  c.Require(firstConsole.size() == 1, "one console runs runupxcmd.bat");
+
+  c.Require(ClickButton(batch, kBatchCompress), "click Compress again while it runs");
+  double end = NowMs() + 10000;
+  while ((consoles().size() < 2 || !FileExists(second)) && NowMs() < end) Sleep(20);
+  c.Check(FileExists(second) && consoles().size() == 2,
+          "a second console runs runupxcmd-2.bat within 10 s, while the first one runs");
+  c.Check(ReadWholeFile(first, now) && now == bytes, "runupxcmd.bat is not rewritten");
+
+  c.Require(ClickButton(batch, kBatchClose), "click \"X\" while both consoles run");
+  c.Check(WaitUntilClosed(batch), "\"X\" closes the batch window");
+  c.Check(ReadWholeFile(first, now) && now == bytes && FileExists(second),
+          "both scripts are left while their consoles run");
+
+  TerminateById(firstConsole[0]);  // as a user closing the console's window
+  Sleep(1000);
+  c.Check(FileExists(first), "runupxcmd.bat is left after its console was killed");
+
+  // The second console runs both packer lines, then waits at PAUSE for a key.
+  std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 3, kPackerMs);
+  c.Require(calls.size() == 3, "the second script's two lines run");
+  end = NowMs() + kPackerMs;
+  auto packersRun = [] {
+    for (const ProcessEntry& entry : ListProcesses())
+      if (_stricmp(entry.exeName.c_str(), "upx.exe") == 0) return true;
+    return false;
+  };
+  while (packersRun() && NowMs() < end) Sleep(50);
+  std::vector<DWORD> left = consoles();
+  c.Require(left.size() == 1 && left[0] != firstConsole[0], "the second console is left");
+  Process& key = c.Start(Quoted(c.Settings().driverExe) + " --press-key " + std::to_string(left[0]),
+                         c.Settings().driverExe);
+  DWORD code = 1;
+  c.Check(WaitForExit(key, 10000, &code) && code == 0,
+          "a key goes into the second console; the helper ended with " + std::to_string(code));
+  end = NowMs() + 10000;
+  while ((FileExists(second) || !consoles().empty()) && NowMs() < end) Sleep(50);
+  c.Check(consoles().empty(), "the second console ends after the key");
+  c.Check(!FileExists(second), "runupxcmd-2.bat deletes itself when its console ends");
+
+  c.CloseMainWindow(window, zorvik, "after both consoles ended");
+  c.Check(!FileExists(first),
+          "closing the main window deletes runupxcmd.bat, which no console runs any more");
 }

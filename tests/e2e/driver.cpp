@@ -116,6 +116,25 @@ ScopedEnvironment::~ScopedEnvironment() {
     SetEnvironmentVariableW(ToWide(variable.first).c_str(), nullptr);
 }
 
+bool StartProcess(const std::wstring& exe, const std::wstring& commandLine,
+                  const std::wstring& currentDir, Process& process, std::string* error) {
+  std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info)) {
+    if (error) *error = "CreateProcessW failed, error " + std::to_string(GetLastError());
+    return false;
+  }
+  process.handle.Reset(info.hProcess);
+  process.mainThread.Reset(info.hThread);
+  process.pid = info.dwProcessId;
+  process.mainThreadId = info.dwThreadId;
+  return true;
+}
+
 bool Resume(const Process& process) {
   return process.mainThread.Valid() && ResumeThread(process.mainThread.Get()) != DWORD(-1);
 }
@@ -192,15 +211,20 @@ bool WindowAnswers(HWND window, DWORD timeoutMs) {
 
 // ---- Controls --------------------------------------------------------------------------------
 
-std::string TextOf(HWND window, UINT codePage) {
+std::wstring WideTextOf(HWND window) {
   LRESULT length = 0;
   if (!window || !SendW(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
-    return std::string();
+    return std::wstring();
   std::vector<wchar_t> buffer(size_t(length) + 1, L'\0');
   LRESULT copied = 0;
   if (!SendW(window, WM_GETTEXT, WPARAM(buffer.size()), LPARAM(buffer.data()), &copied))
-    return std::string();
-  return ToAnsi(buffer.data(), size_t(copied > 0 ? copied : 0), codePage);
+    return std::wstring();
+  return std::wstring(buffer.data(), size_t(copied > 0 ? copied : 0));
+}
+
+std::string TextOf(HWND window, UINT codePage) {
+  std::wstring text = WideTextOf(window);
+  return ToAnsi(text.data(), text.size(), codePage);
 }
 
 std::string ControlText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
@@ -351,17 +375,43 @@ bool SendCopyData(HWND target, ULONG_PTR tag, const std::string& bytes, DWORD ti
                              &answer) != 0;
 }
 
-bool DropFiles(HWND target, const std::vector<std::string>& paths, POINT point, bool nonClient) {
+namespace {
+
+// A DROPFILES header; the names follow it in the block.
+std::string DropHeader(POINT point, bool nonClient, bool wide) {
   std::string block(sizeof(DROPFILES), '\0');
   DROPFILES header = {};
   header.pFiles = sizeof(DROPFILES);
   header.pt = point;
   header.fNC = nonClient;
-  header.fWide = FALSE;
+  header.fWide = wide;
   memcpy(&block[0], &header, sizeof header);
+  return block;
+}
+
+bool PostDrop(HWND target, const std::string& block);
+
+}  // namespace
+
+bool DropFiles(HWND target, const std::vector<std::string>& paths, POINT point, bool nonClient) {
+  std::string block = DropHeader(point, nonClient, false);
   for (const std::string& path : paths) block += path + '\0';
   block += '\0';
+  return PostDrop(target, block);
+}
 
+bool DropFiles(HWND target, const std::vector<std::wstring>& paths) {
+  std::wstring names;
+  for (const std::wstring& path : paths) names += path + L'\0';
+  names += L'\0';
+  return PostDrop(target, DropHeader({20, 20}, false, true) +
+                              std::string(reinterpret_cast<const char*>(names.data()),
+                                          names.size() * sizeof(wchar_t)));
+}
+
+namespace {
+
+bool PostDrop(HWND target, const std::string& block) {
   Handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, ProcessOf(target)));
   if (!process.Valid()) return false;
   // Left in the target on purpose: the drop's receiver owns the block (DragFinish frees it).
@@ -375,6 +425,8 @@ bool DropFiles(HWND target, const std::vector<std::string>& paths, POINT point, 
   return PostMessageA(target, WM_DROPFILES, WPARAM(remote), 0);
 }
 
+}  // namespace
+
 // ---- Message boxes ---------------------------------------------------------------------------
 
 HWND WaitForMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs) {
@@ -384,6 +436,8 @@ HWND WaitForMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs) {
 std::vector<HWND> DialogsOf(DWORD pid) { return QueryWindows("", true, pid, "#32770", true); }
 
 std::string MessageBoxText(HWND box) { return ControlText(box, 0xFFFF); }
+
+std::wstring WideMessageBoxText(HWND box) { return WideTextOf(GetDlgItem(box, 0xFFFF)); }
 
 bool PressMessageBoxButton(HWND box, int buttonId) {
   HWND button = GetDlgItem(box, buttonId);
@@ -427,24 +481,37 @@ bool MakeFolders(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+namespace {
+
+// In UTF-16: the ANSI calls list a name that the code page cannot spell as a look-alike, which
+// may be the name of another file.
+void RemoveWideTree(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = path + L"\\" + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
+        RemoveWideTree(child);
       } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(child.c_str());
       }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryA(path.c_str());
+  RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::string& path) {
+  int size = MultiByteToWideChar(CP_ACP, 0, path.data(), int(path.size()), nullptr, 0);
+  std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
+  if (size > 0) MultiByteToWideChar(CP_ACP, 0, path.data(), int(path.size()), &wide[0], size);
+  RemoveWideTree(wide);
 }
 
 std::string FolderOf(const std::string& path) {

@@ -28,6 +28,9 @@ struct Process {
 bool StartProcess(const std::string& exe, const std::string& commandLine,
                   const std::string& currentDir, Process& process, std::string* error,
                   bool suspended = false);
+// The same with CreateProcessW, for names the ANSI code page cannot spell.
+bool StartProcess(const std::wstring& exe, const std::wstring& commandLine,
+                  const std::wstring& currentDir, Process& process, std::string* error);
 bool Resume(const Process& process);
 
 // Environment variables of this process (UTF-8 names and values) for one scope: processes started
@@ -77,6 +80,7 @@ bool WindowAnswers(HWND window, DWORD timeoutMs = 3000);
 
 // WM_GETTEXT, converted to the ANSI code page (or to CP_UTF8, which keeps every character).
 std::string TextOf(HWND window, UINT codePage = CP_ACP);
+std::wstring WideTextOf(HWND window);  // WM_GETTEXT as it is
 std::string ControlText(HWND dialog, int id);
 std::vector<std::string> ListBoxItems(HWND listBox);
 std::vector<std::string> ComboItems(HWND combo);
@@ -123,6 +127,8 @@ bool SendCopyData(HWND target, ULONG_PTR tag, const std::string& bytes, DWORD ti
 // WM_DROPFILES posted with it. `point` is in client coordinates unless `nonClient`.
 bool DropFiles(HWND target, const std::vector<std::string>& paths, POINT point = {20, 20},
                bool nonClient = false);
+// The same with a wide block (fWide 1), as Explorer drops names of any letters.
+bool DropFiles(HWND target, const std::vector<std::wstring>& paths);
 
 // ---- Message boxes ---------------------------------------------------------------------------
 
@@ -130,6 +136,7 @@ HWND WaitForMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs);
 // Visible dialog-class (#32770) windows of a process: its message boxes, and its dialogs too.
 std::vector<HWND> DialogsOf(DWORD pid);
 std::string MessageBoxText(HWND box);  // its static text control, id 0xFFFF
+std::wstring WideMessageBoxText(HWND box);
 // Presses one of the box's buttons (IDOK, IDYES, IDNO, ...); false when it has no such button.
 bool PressMessageBoxButton(HWND box, int buttonId);
 

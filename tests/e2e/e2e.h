@@ -41,6 +41,9 @@ const int kBatchMenuCommand = 899;
 const char* const kResultsTitle = "Zorvik - Results";
 const int kResultsText = 1010;
 
+// How every batch script ends: PAUSE, then it deletes itself and ends its console.
+const char* const kScriptEnd = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
+
 struct SuiteSettings {
   std::string zorvikExe;  // the build's Zorvik.exe
   std::string packerExe;  // the stand-in upx.exe
@@ -81,6 +84,8 @@ class Case {
   // Starts Zorvik with these environment variables added, e.g. the stand-in packer's knobs.
   Process& StartWithEnvironment(const std::string& commandLine,
                                 const ScopedEnvironment::Variables& variables);
+  // The same with a UTF-16 command line (CreateProcessW), in the work folder.
+  Process& Start(const std::wstring& commandLine, const std::wstring& exe);
   // The visible main window of that process, or the case ends.
   HWND WaitForMainWindow(const Process& process, DWORD timeoutMs = 15000);
   // WM_CLOSE, then the process must end with exit code 0.

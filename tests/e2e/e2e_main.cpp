@@ -8,6 +8,9 @@
 //   zorvik_e2e.exe --message-box CAPTION TEXT
 //       shows an ordinary OK message box and exits with its result (cases use it to show that
 //       the driver's key presses really reach a dialog).
+//   zorvik_e2e.exe --press-key PID
+//       types Return into the console of process PID, as a user at a PAUSE would; exits with 0
+//       when the key went in.
 //   zorvik_e2e.exe --launch EXE READY_FILE [TAIL [BUTTON:MS ...]]
 //       starts EXE with the command line "EXE" TAIL exactly; once the program's first window is
 //       visible, waits MS milliseconds and clicks BUTTON (0: none) in it for each BUTTON:MS given,
@@ -31,6 +34,24 @@ std::string FullPath(const char* path) {
 
 int ShowMessageBox(const char* caption, const char* text) {
   return MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+int PressKeyIn(DWORD pid) {
+  FreeConsole();
+  if (!AttachConsole(pid)) return 2;
+  Handle input(CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!input.Valid()) return 3;
+  INPUT_RECORD keys[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    keys[i].EventType = KEY_EVENT;
+    keys[i].Event.KeyEvent.bKeyDown = i == 0;
+    keys[i].Event.KeyEvent.wRepeatCount = 1;
+    keys[i].Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
+    keys[i].Event.KeyEvent.uChar.UnicodeChar = L'\r';
+  }
+  DWORD written = 0;
+  return WriteConsoleInputW(input.Get(), keys, 2, &written) && written == 2 ? 0 : 4;
 }
 
 int LaunchAndWait(const char* exe, const char* readyFile, const char* tail,
@@ -95,6 +116,8 @@ int RunSuite(const SuiteSettings& settings, const char* filter) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "--message-box") == 0) return ShowMessageBox(argv[2], argv[3]);
+  if (argc == 3 && strcmp(argv[1], "--press-key") == 0)
+    return PressKeyIn(DWORD(strtoul(argv[2], nullptr, 10)));
   if (argc >= 4 && strcmp(argv[1], "--launch") == 0)
     return LaunchAndWait(argv[2], argv[3], argc >= 5 ? argv[4] : nullptr,
                          std::vector<std::string>(argv + (argc > 5 ? 5 : argc), argv + argc));

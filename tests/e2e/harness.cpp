@@ -82,6 +82,15 @@ Process& Case::StartWithEnvironment(const std::string& commandLine,
   return Start(commandLine);
 }
 
+Process& Case::Start(const std::wstring& commandLine, const std::wstring& exe) {
+  started_.push_back(std::unique_ptr<Process>(new Process));
+  std::string error;
+  std::wstring work(workDir.begin(), workDir.end());
+  Require(StartProcess(exe, commandLine, work, *started_.back(), &error),
+          "start a UTF-16 command line: " + error);
+  return *started_.back();
+}
+
 HWND Case::WaitForMainWindow(const Process& process, DWORD timeoutMs) {
   HWND window = WaitForTopWindow(kMainTitle, process.pid, timeoutMs, kDialogClass);
   if (!window) {

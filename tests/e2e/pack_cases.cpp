@@ -61,11 +61,11 @@ std::string ScriptHead(const Case& c, const Kind& kind) {
   return Quoted(c.packerPath) + " " + kind.scriptOption;
 }
 
-// One packer line with these (already cmd-escaped, console-encoded) paths, and the PAUSE line.
+// One packer line with these (already cmd-escaped, console-encoded) paths, and the script's end.
 std::string OneLineScript(const Case& c, const Kind& kind, const std::vector<std::string>& paths) {
   std::string bytes = ScriptHead(c, kind);
   for (const std::string& path : paths) bytes += Tail(path);
-  return bytes + "\r\nPAUSE";
+  return bytes + kScriptEnd;
 }
 
 // The record names the packer beside Zorvik as argv[0] and shows it ran in the case's work folder.
@@ -263,11 +263,12 @@ E2E_CASE(pack_batch_of_300_handoffs_splits_over_several_packer_lines) {
     if (crlf == std::string::npos) break;
     at = crlf + 2;
   }
-  c.CheckEqual("the script's last line", "PAUSE", lines.back());
-  c.CheckEqual("packer lines in the script", calls.size(), lines.size() - 1);
+  c.CheckEqual("the script's last two lines", "PAUSE\r\n@del \"%~f0\" & exit",
+               lines.size() < 2 ? bytes : lines[lines.size() - 2] + "\r\n" + lines.back());
+  c.CheckEqual("packer lines in the script", calls.size(), lines.size() - 2);
   const std::string head = ScriptHead(c, kPack);
   std::string joined;
-  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+  for (size_t i = 0; i + 2 < lines.size(); ++i) {
     const std::string which = "script line " + std::to_string(i + 1);
     const std::string length = std::to_string(lines[i].size() + 2);
     c.Check(lines[i].size() + 2 <= 8191,

@@ -47,7 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lines.push_back(script.bytes.substr(at, end - at));
         if (end == script.bytes.size()) break;
     }
-    CHECK(lines.size() >= 2 && lines.back() == "PAUSE");
+    // The end: PAUSE, then the script's own deletion.
+    CHECK(lines.size() >= 3 && lines[lines.size() - 2] == "PAUSE" &&
+          lines.back() == "@del \"%~f0\" & exit");
+    lines.pop_back();
     const size_t room = MaxScriptLine - 2, first = unpack ? 2 : 1;
     std::vector<std::string> written;
     for (size_t i = 0; i + 1 < lines.size(); ++i) {

@@ -135,5 +135,5 @@ TEST(PackerParameters, NameThatLooksLikeAnOptionStaysAFile) {
     EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", {"-d", R"(C:\a.exe)"},
                             EntryStyle::Quoted, same)
                   .bytes,
-              "\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" \r\nPAUSE");
+              "\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" " + std::string(ScriptTail));
 }

@@ -14,6 +14,7 @@ const std::string Packer = "C:\\z\\upx.exe";
 const std::string PackHead = "\"C:\\z\\upx.exe\" ";
 const std::string Ask = "Are you sure you want to compress them all ?\n\n";
 const std::string AskUnpack = "Are you sure you want to Decompress them all ?\n\n";
+const std::string End = ScriptTail;
 
 std::optional<std::string> Identity(const std::string& text) {
     return text;
@@ -39,9 +40,14 @@ std::string Path(size_t length, char fill = 'a') {
 }
 
 // Checks the layout every script keeps (packer lines with `head` under the
-// limit, then PAUSE without line end) and gives the quoted paths in order.
-Strings PathsIn(const std::string& bytes, const std::string& head) {
+// limit, then the tail) and gives the quoted paths in order.
+Strings PathsIn(const std::string& script, const std::string& head) {
     Strings paths;
+    if (script.size() < End.size() || script.compare(script.size() - End.size(), End.size(), End)) {
+        ADD_FAILURE() << "the script does not end in the tail";
+        return paths;
+    }
+    const std::string bytes = script.substr(0, script.size() - End.size() + 2);
     size_t at = 0;
     for (size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
         const std::string line = bytes.substr(at, end - at);
@@ -57,8 +63,7 @@ Strings PathsIn(const std::string& bytes, const std::string& head) {
             p = close + 2;
         }
     }
-    EXPECT_EQ(bytes.substr(at), "PAUSE");
-    EXPECT_EQ(bytes.find_first_of("\r\n", at), std::string::npos);
+    EXPECT_EQ(at, bytes.size());
     return paths;
 }
 } // namespace
@@ -114,18 +119,20 @@ TEST(ConfirmText, SelectionIsHandOffsThenTheFieldsFile) {
     EXPECT_FALSE(FieldHoldsFile("please choose a file"));
 }
 
-TEST(ScriptBytes, TwoLinesWithPauseLast) {
-    EXPECT_EQ(Pack({}).bytes, "\"C:\\z\\upx.exe\" \r\nPAUSE");
+TEST(ScriptBytes, PackerLineThenTheTail) {
+    // PAUSE, then the script deletes itself and ends cmd before it reads on.
+    EXPECT_EQ(Pack({}).bytes, "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n@del \"%~f0\" & exit");
     EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity).bytes,
-              "\"C:\\z\\upx.exe\" -d \r\nPAUSE");
+              "\"C:\\z\\upx.exe\" -d " + End);
     EXPECT_EQ(Pack({"C:\\a.exe", "C:\\b c\\d.dll", "C:\\dir\\"}).bytes,
-              "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" \r\nPAUSE");
+              "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" " + End);
     Script raw =
         ComposeScript(ScriptKind::Unpack, Packer,
                       {"\"C:\\a.exe\" ", "", "  ", "C:\\Program Files\\c.exe", " \"C:\\b.exe\""},
                       EntryStyle::Raw, Identity);
     EXPECT_EQ(raw.bytes, "\"C:\\z\\upx.exe\" -d \"C:\\a.exe\" \"C:\\Program Files\\c.exe\" "
-                         "\"C:\\b.exe\" \r\nPAUSE");
+                         "\"C:\\b.exe\" " +
+                             End);
     EXPECT_TRUE(raw.leftOut.empty()); // empty hand-offs name no file
 }
 
@@ -134,7 +141,7 @@ TEST(ScriptBytes, PercentIsDoubledForCmd) {
         ComposeScript(ScriptKind::Pack, "C:\\50%\\upx.exe",
                       {"C:\\100%\\a.exe", "\"C:\\x%PATH%y.exe\" "}, EntryStyle::Raw, Identity);
     EXPECT_EQ(script.bytes,
-              "\"C:\\50%%\\upx.exe\" \"C:\\100%%\\a.exe\" \"C:\\x%%PATH%%y.exe\" \r\nPAUSE");
+              "\"C:\\50%%\\upx.exe\" \"C:\\100%%\\a.exe\" \"C:\\x%%PATH%%y.exe\" " + End);
 }
 
 TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
@@ -142,7 +149,7 @@ TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
                              "C:\\b<c.exe",    "\"C:\\d.exe\r\nformat C:\" ",
                              "C:\\e|f",        "\"C:\\ok.exe\" "};
     Script script = Pack(entries, EntryStyle::Raw);
-    EXPECT_EQ(script.bytes, PackHead + "\"C:\\a.exe\" \"C:\\ok.exe\" \r\nPAUSE");
+    EXPECT_EQ(script.bytes, PackHead + "\"C:\\a.exe\" \"C:\\ok.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(script.leftOut[i].text, entries[i + 1]);
@@ -156,8 +163,7 @@ TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
     Script script =
         ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe",
                       {"C:\\\xE9%.exe", "C:\\\xA4.exe", "C:\\b.exe"}, EntryStyle::Quoted, FakeOem);
-    EXPECT_EQ(script.bytes,
-              "\"C:\\Caf\x82\\upx.exe\" -d \"C:\\\x82%%.exe\" \"C:\\b.exe\" \r\nPAUSE");
+    EXPECT_EQ(script.bytes, "\"C:\\Caf\x82\\upx.exe\" -d \"C:\\\x82%%.exe\" \"C:\\b.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 1u);
     EXPECT_EQ(script.leftOut[0].text, "C:\\\xA4.exe");
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::NotInConsoleCodePage);
@@ -171,18 +177,18 @@ TEST(ScriptLineLimit, SplitsExactlyAtTheLimit) {
     // 15 head characters, each entry 3 more than its path, CR LF: 8191 in all.
     const std::string longest = Path(8171);
     Script one = Pack({longest});
-    EXPECT_EQ(one.bytes, PackHead + "\"" + longest + "\" \r\nPAUSE");
+    EXPECT_EQ(one.bytes, PackHead + "\"" + longest + "\" " + End);
     EXPECT_EQ(one.bytes.find("\r\n"), MaxScriptLine - 2);
 
     const std::string a = Path(100, 'x'), fits = Path(8068), over = Path(8069);
-    EXPECT_EQ(Pack({a, fits}).bytes, PackHead + "\"" + a + "\" \"" + fits + "\" \r\nPAUSE");
-    EXPECT_EQ(Pack({a, over, "C:\\c.exe"}).bytes, PackHead + "\"" + a + "\" \r\n" + PackHead +
-                                                      "\"" + over + "\" \"C:\\c.exe\" \r\nPAUSE");
+    EXPECT_EQ(Pack({a, fits}).bytes, PackHead + "\"" + a + "\" \"" + fits + "\" " + End);
+    EXPECT_EQ(Pack({a, over, "C:\\c.exe"}).bytes,
+              PackHead + "\"" + a + "\" \r\n" + PackHead + "\"" + over + "\" \"C:\\c.exe\" " + End);
 
     // One character more than the longest: too long for any line.
     const std::string tooLong = Path(8172);
     Script script = Pack({"C:\\a.exe", tooLong, "C:\\b.exe"});
-    EXPECT_EQ(script.bytes, PackHead + "\"C:\\a.exe\" \"C:\\b.exe\" \r\nPAUSE");
+    EXPECT_EQ(script.bytes, PackHead + "\"C:\\a.exe\" \"C:\\b.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 1u);
     EXPECT_EQ(script.leftOut[0].text, tooLong);
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::TooLong);

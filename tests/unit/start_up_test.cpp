@@ -6,7 +6,27 @@
 
 #include "app/app_paths.h"
 #include "app/command_tail.h"
+#include "app/hand_off.h"
 #include "app/texts.h"
+
+namespace {
+// A stand-in for the ANSI code page that spells ASCII alone.
+std::optional<std::string> AsciiOnly(const std::wstring& name) {
+    std::string text;
+    for (wchar_t c : name) {
+        if (c >= 0x80) return std::nullopt;
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+AppPaths PathsOf(const std::string& module) {
+    std::optional<AppPaths> paths =
+        ComputeAppPaths(std::wstring(module.begin(), module.end()), AsciiOnly);
+    EXPECT_TRUE(paths.has_value()) << module;
+    return paths.value_or(AppPaths());
+}
+} // namespace
 
 struct TailCase {
     const char* commandLine;
@@ -56,25 +76,32 @@ TEST(HandOffPayload, FiveThousandBytesWithoutNulAreReadWithinTheirSize) {
 }
 
 TEST(AppPaths, BesideTheExecutable) {
-    AppPaths paths = ComputeAppPaths("C:\\a b\\Zorvik.exe");
+    AppPaths paths = PathsOf("C:\\a b\\Zorvik.exe");
     EXPECT_EQ(paths.ProgramFolder, "C:\\a b");
     EXPECT_EQ(paths.PackerPath, "C:\\a b\\upx.exe");
     EXPECT_EQ(paths.SettingsPath, "C:\\a b\\zir.cfg");
 
-    EXPECT_EQ(ComputeAppPaths("C:\\x.y\\sub\\Z.exe").PackerPath, "C:\\x.y\\sub\\upx.exe");
-    paths = ComputeAppPaths("Zorvik.exe");
+    EXPECT_EQ(PathsOf("C:\\x.y\\sub\\Z.exe").PackerPath, "C:\\x.y\\sub\\upx.exe");
+    paths = PathsOf("Zorvik.exe");
     EXPECT_EQ(paths.ProgramFolder, "");
     EXPECT_EQ(paths.PackerPath, "\\upx.exe");
     EXPECT_EQ(paths.SettingsPath, "\\zir.cfg");
+
+    // Only the folder must be spelled: the packer is never looked for in a
+    // look-alike folder.
+    EXPECT_EQ(ComputeAppPaths(L"C:\\\u0101\\Zorvik.exe", AsciiOnly), std::nullopt);
+    EXPECT_EQ(
+        ComputeAppPaths(L"C:\\a\\Zorvik\u0101.exe", AsciiOnly).value_or(AppPaths()).PackerPath,
+        "C:\\a\\upx.exe");
 }
 
 TEST(AppPaths, AnsiPathLimitAt260Characters) {
     // "\upx.exe" and "\zir.cfg" add 8 characters each to the folder.
     const std::string folder259 = "C:\\" + std::string(248, 'f');
     ASSERT_EQ(folder259.size() + 8, 259u);
-    EXPECT_TRUE(FitsAnsiPathLimit(ComputeAppPaths(folder259 + "\\Zorvik.exe")));
-    EXPECT_FALSE(FitsAnsiPathLimit(ComputeAppPaths(folder259 + "g\\Zorvik.exe")));
-    EXPECT_FALSE(FitsAnsiPathLimit(ComputeAppPaths(folder259 + std::string(300, 'g') + "\\Z.exe")));
+    EXPECT_TRUE(FitsAnsiPathLimit(PathsOf(folder259 + "\\Zorvik.exe")));
+    EXPECT_FALSE(FitsAnsiPathLimit(PathsOf(folder259 + "g\\Zorvik.exe")));
+    EXPECT_FALSE(FitsAnsiPathLimit(PathsOf(folder259 + std::string(300, 'g') + "\\Z.exe")));
 }
 
 TEST(AppPaths, MissingPackerMessage) {
@@ -86,4 +113,15 @@ TEST(AppPaths, MissingPackerMessage) {
                           "after Pressing OK that folder will be automatically opened.\n"
                           "More Apps : ") +
                   MakerSiteAddress);
+}
+
+TEST(HandOff, OutcomeFromTheAnswerAndTheError) {
+    EXPECT_EQ(HandOffOutcome(HandOffFiled, 0), HandOffResult::Filed);
+    EXPECT_EQ(HandOffOutcome(HandOffFiled, HandOffAccessDenied), HandOffResult::Filed);
+    // Windows keeps WM_COPYDATA from a Zorvik run as administrator: say so at once.
+    EXPECT_EQ(HandOffOutcome(0, HandOffAccessDenied), HandOffResult::Elevated);
+    // A closing window refuses, one that is gone leaves ERROR_INVALID_WINDOW_HANDLE:
+    // the tail waits for the next application.
+    EXPECT_EQ(HandOffOutcome(0, 0), HandOffResult::NotFiled);
+    EXPECT_EQ(HandOffOutcome(0, 1400), HandOffResult::NotFiled);
 }

@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Names enter Zorvik in UTF-16 and go on in the ANSI code page, which the
+// packer reads them in. A name that code page cannot spell exactly is never
+// handed on: Windows' own conversion would fit it to a look-alike (U+0101 to
+// "a", U+FF3C to "\") and so name another file.
+
+// Whether WideCharToMultiByte takes WC_NO_BEST_FIT_CHARS and the used-default
+// flag for this code page. UTF-8, UTF-7, GB18030, the ISO-2022 and ISCII pages
+// and the symbol page take neither; there only the round trip proves a name.
+bool TakesBestFitFlags(unsigned codePage);
+
+// ASCII text, such as a number, as UTF-16. (std::to_wstring would bring the
+// C runtime's wide printf into the exe.)
+std::wstring WidenAscii(const std::string& ascii);
+
+// The name with every character above ASCII as "?": enough to tell its
+// extension and its backslashes, which are ASCII, without spelling it.
+std::string AsciiSketch(const std::wstring& name);
+
+// One message for every name an action could not take, and why.
+std::wstring NamesNotTakenText(const std::vector<std::wstring>& names);
+
+// Why Zorvik does not start from a folder the ANSI code page cannot spell.
+std::wstring FolderNotSpellableText(const std::wstring& folder);

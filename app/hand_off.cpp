@@ -1,0 +1,14 @@
+#include "app/hand_off.h"
+
+HandOffResult HandOffOutcome(long answer, unsigned long lastError) {
+    if (answer == HandOffFiled) return HandOffResult::Filed;
+    return lastError == HandOffAccessDenied ? HandOffResult::Elevated : HandOffResult::NotFiled;
+}
+
+std::string ElevatedRefusalText(const std::string& tail) {
+    return "The Zorvik that is running runs as administrator, so it cannot take files from "
+           "Explorer. This file was not added to its batch:\n\n" +
+           tail +
+           "\n\nClose that Zorvik and choose the file again, or pick it with the \". . .\" "
+           "button of that Zorvik.";
+}
