@@ -19,7 +19,8 @@ std::string ToAnsi(const wchar_t* text, size_t length, UINT codePage = CP_ACP) {
   if (length == 0) return std::string();
   int size = WideCharToMultiByte(codePage, 0, text, int(length), nullptr, 0, nullptr, nullptr);
   std::string out(size_t(size > 0 ? size : 0), '\0');
-  if (size > 0) WideCharToMultiByte(codePage, 0, text, int(length), &out[0], size, nullptr, nullptr);
+  if (size > 0)
+    WideCharToMultiByte(codePage, 0, text, int(length), &out[0], size, nullptr, nullptr);
   return out;
 }
 
@@ -85,6 +86,20 @@ std::vector<HWND> QueryWindows(const std::string& title, bool anyTitle, DWORD pi
 
 // ---- Processes -------------------------------------------------------------------------------
 
+// Takes over the handles of a process just created, or says why it was not.
+static bool TakeStarted(BOOL created, const PROCESS_INFORMATION& info, const char* call,
+                        Process& process, std::string* error) {
+  if (!created) {
+    if (error) *error = std::string(call) + " failed, error " + std::to_string(GetLastError());
+    return false;
+  }
+  process.handle.Reset(info.hProcess);
+  process.mainThread.Reset(info.hThread);
+  process.pid = info.dwProcessId;
+  process.mainThreadId = info.dwThreadId;
+  return true;
+}
+
 bool StartProcess(const std::string& exe, const std::string& commandLine,
                   const std::string& currentDir, Process& process, std::string* error,
                   bool suspended) {
@@ -93,17 +108,10 @@ bool StartProcess(const std::string& exe, const std::string& commandLine,
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE,
-                      suspended ? CREATE_SUSPENDED : 0, nullptr,
-                      currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info)) {
-    if (error) *error = "CreateProcessA failed, error " + std::to_string(GetLastError());
-    return false;
-  }
-  process.handle.Reset(info.hProcess);
-  process.mainThread.Reset(info.hThread);
-  process.pid = info.dwProcessId;
-  process.mainThreadId = info.dwThreadId;
-  return true;
+  BOOL created = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE,
+                                suspended ? CREATE_SUSPENDED : 0, nullptr,
+                                currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info);
+  return TakeStarted(created, info, "CreateProcessA", process, error);
 }
 
 ScopedEnvironment::ScopedEnvironment(const Variables& variables) : variables_(variables) {
@@ -123,16 +131,9 @@ bool StartProcess(const std::wstring& exe, const std::wstring& commandLine,
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info)) {
-    if (error) *error = "CreateProcessW failed, error " + std::to_string(GetLastError());
-    return false;
-  }
-  process.handle.Reset(info.hProcess);
-  process.mainThread.Reset(info.hThread);
-  process.pid = info.dwProcessId;
-  process.mainThreadId = info.dwThreadId;
-  return true;
+  BOOL created = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info);
+  return TakeStarted(created, info, "CreateProcessW", process, error);
 }
 
 bool Resume(const Process& process) {
