@@ -41,6 +41,7 @@ scripts/fuzz.sh 10
 
 echo "== Windows build: the 32-bit product"
 scripts/build.sh
+scripts/dist.sh build/win  # the exe users get: at most 160 KiB
 if [ "$bits" = 64 ]; then
   echo "== Windows build: 64-bit, for the Wine-side tests"
   scripts/build.sh x86_64
