@@ -9,6 +9,6 @@
 // spell every character of it (see app/ansi_names.h).
 std::optional<std::string> ExactAnsi(const std::wstring& name, UINT codePage = CP_ACP);
 
-// ANSI text as UTF-16, for messages that name a file next to one that could
-// not be taken.
+// Text of a code page (the ANSI one unless told) as UTF-16: the way back that
+// proves a name, and the way into the W calls for any 8-bit text.
 std::wstring WideFromAnsi(const std::string& text, UINT codePage = CP_ACP);

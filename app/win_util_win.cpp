@@ -4,19 +4,12 @@
 
 #include <cstring>
 
+#include "app/ansi_name_win.h"
 #include "app/texts.h"
 
 void ShellOpen(const std::string& target, const char* parameters, int showMode) {
     static auto shellExecute = LateBound<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
     if (shellExecute) shellExecute(nullptr, "open", target.c_str(), parameters, nullptr, showMode);
-}
-
-static std::vector<wchar_t> ToWide(UINT codePage, const std::string& text) {
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
-    std::vector<wchar_t> wide(length > 0 ? length + 1 : 1, L'\0');
-    if (length > 0)
-        MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &wide[0], length);
-    return wide;
 }
 
 static std::string ToUtf8(const wchar_t* wide, int units) {
@@ -28,8 +21,8 @@ static std::string ToUtf8(const wchar_t* wide, int units) {
 }
 
 std::string AnsiToUtf8(const std::string& ansi) {
-    const std::vector<wchar_t> wide = ToWide(CP_ACP, ansi);
-    return ToUtf8(wide.data(), int(wide.size() - 1));
+    const std::wstring wide = WideFromAnsi(ansi);
+    return ToUtf8(wide.data(), int(wide.size()));
 }
 
 std::string Utf16LeToUtf8(const std::string& bytes) {
@@ -38,8 +31,8 @@ std::string Utf16LeToUtf8(const std::string& bytes) {
     return ToUtf8(wide.data(), int(bytes.size() / 2));
 }
 
-std::vector<wchar_t> Utf8ToWide(const std::string& utf8) {
-    return ToWide(CP_UTF8, utf8);
+std::wstring Utf8ToWide(const std::string& utf8) {
+    return WideFromAnsi(utf8, CP_UTF8);
 }
 
 std::string WindowText(HWND window) {

@@ -21,8 +21,8 @@ void ShellOpen(const std::string& target, const char* parameters, int showMode);
 
 // Text between the ANSI code page, UTF-8 and the wide form of the W calls.
 std::string AnsiToUtf8(const std::string& ansi);
-std::string Utf16LeToUtf8(const std::string& bytes);      // little-endian code units
-std::vector<wchar_t> Utf8ToWide(const std::string& utf8); // NUL-terminated
+std::string Utf16LeToUtf8(const std::string& bytes); // little-endian code units
+std::wstring Utf8ToWide(const std::string& utf8);
 
 std::string WindowText(HWND window);
 std::vector<std::string> ListBoxTexts(HWND listBox);

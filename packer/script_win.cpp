@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/ansi_names.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
@@ -50,14 +51,13 @@ bool WriteWholeFile(const char* name, const std::string& bytes) {
 
 // Script names are ASCII; the current folder's may not be.
 std::wstring FullPathOf(const char* name) {
-    return FullPathName(std::wstring(name, name + std::char_traits<char>::length(name)));
+    return FullPathName(WidenAscii(name));
 }
 
 std::wstring MarkerName(const std::wstring& fullPath) {
     std::wstring upper = fullPath;
     CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
-    const std::string name = ScriptMarkerName(upper);
-    return std::wstring(name.begin(), name.end());
+    return WidenAscii(ScriptMarkerName(upper));
 }
 
 // True while a console of this or another Zorvik runs the script.

@@ -37,7 +37,7 @@ void SetText(const std::string& text, bool newEntry) {
     SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     const LRESULT firstLine = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
     SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
-    SetWindowTextW(edit, Utf8ToWide(text).data());
+    SetWindowTextW(edit, Utf8ToWide(text).c_str());
     if (newEntry) {
         const LRESULT lines = SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
         const LRESULT last = SendMessageA(edit, EM_LINEINDEX, lines - 1, 0);
