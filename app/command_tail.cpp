@@ -2,20 +2,30 @@
 
 #include <cstring>
 
-template <typename Text> static Text TailOf(const Text& commandLine) {
-    auto isBlank = [](typename Text::value_type c) { return c == ' ' || c == '\t'; };
-    size_t i = 0;
+template <typename Char> static bool IsBlank(Char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Where the program name that starts at `i` ends: after its closing quote when
+// it is quoted (a missing one runs to the end), else at the first blank.
+template <typename Text> static size_t ProgramEnd(const Text& commandLine, size_t i) {
     const size_t n = commandLine.size();
-    while (i < n && isBlank(commandLine[i]))
-        ++i;
     if (i < n && commandLine[i] == '"') {
         size_t close = commandLine.find('"', i + 1);
-        i = close == Text::npos ? n : close + 1;
-    } else {
-        while (i < n && !isBlank(commandLine[i]))
-            ++i;
+        return close == Text::npos ? n : close + 1;
     }
-    while (i < n && isBlank(commandLine[i]))
+    while (i < n && !IsBlank(commandLine[i]))
+        ++i;
+    return i;
+}
+
+template <typename Text> static Text TailOf(const Text& commandLine) {
+    size_t i = 0;
+    const size_t n = commandLine.size();
+    while (i < n && IsBlank(commandLine[i]))
+        ++i;
+    i = ProgramEnd(commandLine, i);
+    while (i < n && IsBlank(commandLine[i]))
         ++i;
     return commandLine.substr(i);
 }
@@ -26,6 +36,13 @@ std::string CommandTail(const std::string& commandLine) {
 
 std::wstring CommandTail(const std::wstring& commandLine) {
     return TailOf(commandLine);
+}
+
+std::wstring CommandProgram(const std::wstring& commandLine) {
+    const size_t end = ProgramEnd(commandLine, 0);
+    if (commandLine.empty() || commandLine[0] != L'"') return commandLine.substr(0, end);
+    const bool closed = end >= 2 && commandLine[end - 1] == L'"';
+    return commandLine.substr(1, end - 1 - (closed ? 1 : 0));
 }
 
 std::string HandOffPayloadText(const char* data, size_t size) {

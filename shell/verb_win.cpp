@@ -1,12 +1,12 @@
 #include "shell/verb_win.h"
 
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstdio>
 #include <string>
 
 #include "app/ansi_name_win.h"
+#include "app/command_tail.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
@@ -24,14 +24,7 @@ struct InstallResult {
 // The program as it was started, read in UTF-16 and spelled exactly in ANSI;
 // nothing when ANSI cannot spell it.
 std::optional<std::string> FirstArgument() {
-    static auto toArgv =
-        LateBound<decltype(&CommandLineToArgvW)>("shell32.dll", "CommandLineToArgvW");
-    int count = 0;
-    LPWSTR* argv = toArgv ? toArgv(GetCommandLineW(), &count) : nullptr;
-    if (!argv) return std::string();
-    const std::wstring first = count > 0 ? argv[0] : L"";
-    LocalFree(argv);
-    return ExactAnsi(first);
+    return ExactAnsi(CommandProgram(GetCommandLineW()));
 }
 
 InstallResult InstallShellVerb() {

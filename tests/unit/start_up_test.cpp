@@ -52,6 +52,15 @@ TEST(CommandTail, QuotesBlanksAndTabs) {
     EXPECT_EQ(CommandTail(cases[0].commandLine).size(), 17u);
 }
 
+TEST(CommandTail, ProgramNameIsTheFirstArgumentWithoutQuotes) {
+    EXPECT_EQ(CommandProgram(LR"("C:\a b\Zorvik.exe" "D:\x.exe" )"), LR"(C:\a b\Zorvik.exe)");
+    EXPECT_EQ(CommandProgram(L"Zorvik.exe\targ"), L"Zorvik.exe");
+    EXPECT_EQ(CommandProgram(LR"("C:\no close x)"), LR"(C:\no close x)");
+    EXPECT_EQ(CommandProgram(LR"(C:\a"b c)"), LR"(C:\a"b)"); // quotes count only at the start
+    EXPECT_EQ(CommandProgram(L"\"\""), L"");
+    EXPECT_EQ(CommandProgram(L" Zorvik.exe"), L""); // a leading blank: the first argument is empty
+}
+
 TEST(HandOffPayload, StopsAtNulOrSize) {
     const char data[] = "abc\0def";
     EXPECT_EQ(HandOffPayloadText(data, sizeof data), "abc");
