@@ -1,12 +1,4 @@
-# Cross-build for 64-bit Windows with Debian's MinGW-w64 (win32 threading flavour, as in
-# mingw-i686.cmake). Zorvik ships as 32-bit; this build runs the Wine-side tests on machines
-# whose Wine runs only 64-bit programs. Keep it in step with mingw-i686.cmake.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Cross-build of the same sources for 64-bit Windows. Zorvik ships as 32-bit; this build runs
+# the Wine-side tests on machines whose Wine runs only 64-bit programs.
+set(MINGW_ARCH x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

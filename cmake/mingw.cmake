@@ -1,0 +1,12 @@
+# What both Windows toolchain files share: Debian's MinGW-w64 for MINGW_ARCH (i686 or x86_64),
+# win32 threading flavour. The posix flavour links winpthread into every exe (about 22 KB) for
+# std::thread, which Zorvik does not use: a thread, where one is needed, comes from CreateThread.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
+set(CMAKE_C_COMPILER ${MINGW_ARCH}-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER ${MINGW_ARCH}-w64-mingw32-g++-win32)
+set(CMAKE_RC_COMPILER ${MINGW_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
