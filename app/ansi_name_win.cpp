@@ -11,9 +11,15 @@ std::wstring WideFromAnsi(const std::string& text, UINT codePage) {
     return wide;
 }
 
+// The number of the system's ANSI or OEM code page: the best-fit flags rule
+// needs it, and 65001 there refuses them.
+static UINT Resolved(UINT codePage) {
+    return codePage == CP_ACP ? GetACP() : codePage == CP_OEMCP ? GetOEMCP() : codePage;
+}
+
 std::optional<std::string> ExactAnsi(const std::wstring& name, UINT codePage) {
     if (name.empty()) return std::string();
-    if (codePage == CP_ACP) codePage = GetACP();
+    codePage = Resolved(codePage);
     const bool flagged = TakesBestFitFlags(codePage);
     const DWORD flags = flagged ? WC_NO_BEST_FIT_CHARS : 0;
     BOOL usedDefault = FALSE;
@@ -31,4 +37,18 @@ std::optional<std::string> ExactAnsi(const std::wstring& name, UINT codePage) {
     // those flags changed.
     if (WideFromAnsi(text, codePage) != name) return std::nullopt;
     return text;
+}
+
+std::optional<std::string> ExactRecode(const std::string& text, UINT from, UINT to) {
+    bool ascii = true;
+    for (unsigned char c : text)
+        ascii = ascii && c < 0x80;
+    if (ascii) return text; // the same bytes in every ANSI and OEM code page
+    const std::wstring wide = WideFromAnsi(text, from);
+    if (ExactAnsi(wide, from) != text) return std::nullopt;
+    return ExactAnsi(wide, to);
+}
+
+bool IsAnsiLeadByte(unsigned char byte) {
+    return IsDBCSLeadByteEx(CP_ACP, byte);
 }

@@ -17,6 +17,14 @@ bool TakesBestFitFlags(unsigned codePage) {
     return codePage < 57002 || codePage > 57011; // ISCII
 }
 
+bool NoLeadBytes(unsigned char) {
+    return false;
+}
+
+size_t CharacterEnd(const std::string& text, size_t at, LeadByteTest isLead) {
+    return isLead(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? at + 2 : at + 1;
+}
+
 std::wstring WidenAscii(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }

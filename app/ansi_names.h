@@ -12,6 +12,15 @@
 // and the symbol page take neither; there only the round trip proves a name.
 bool TakesBestFitFlags(unsigned codePage);
 
+// Whether a byte of ANSI text begins a two-byte character. In the double-byte
+// code pages (932, 936, 949, 950) the second byte can be "\" or "|" and belongs
+// to that character, so path checks and quoting walk characters, never bytes.
+using LeadByteTest = bool (*)(unsigned char);
+bool NoLeadBytes(unsigned char); // single-byte pages and UTF-8
+
+// Where the character that begins at `at` ends.
+size_t CharacterEnd(const std::string& text, size_t at, LeadByteTest isLead);
+
 // ASCII text, such as a number, as UTF-16. (std::to_wstring would bring the
 // C runtime's wide printf into the exe.)
 std::wstring WidenAscii(const std::string& ascii);

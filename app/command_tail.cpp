@@ -38,6 +38,30 @@ std::wstring CommandTail(const std::wstring& commandLine) {
     return TailOf(commandLine);
 }
 
+std::wstring RelativePathIn(const std::wstring& tail) {
+    size_t begin = tail.find_first_not_of(L" \t");
+    if (begin == std::wstring::npos) return std::wstring();
+    size_t end = tail.find_last_not_of(L" \t") + 1;
+    if (end - begin >= 2 && tail[begin] == L'"' && tail[end - 1] == L'"') {
+        ++begin;
+        --end;
+    }
+    const std::wstring path = tail.substr(begin, end - begin);
+    if (path.empty() || path.find_first_of(L"\"<>|*?") != std::wstring::npos) return std::wstring();
+    for (wchar_t c : path)
+        if (c < 0x20) return std::wstring();
+    const auto separator = [&path](size_t i) {
+        return i < path.size() && (path[i] == L'\\' || path[i] == L'/');
+    };
+    const bool drive = path.size() >= 2 && path[1] == L':';
+    if ((drive && separator(2)) || (separator(0) && separator(1))) return std::wstring();
+    return path;
+}
+
+std::wstring QuotedTail(const std::wstring& fullPath) {
+    return L"\"" + fullPath + L"\" ";
+}
+
 std::wstring CommandProgram(const std::wstring& commandLine) {
     const size_t end = ProgramEnd(commandLine, 0);
     if (commandLine.empty() || commandLine[0] != L'"') return commandLine.substr(0, end);

@@ -6,6 +6,15 @@
 std::string CommandTail(const std::string& commandLine);
 std::wstring CommandTail(const std::wstring& commandLine);
 
+// The path in a tail that names a file relative to the folder where it was
+// given ("foo.exe", "..\\foo.exe", "\\foo.exe", "C:foo.exe"), without the blanks and
+// the quotes around it; empty when the tail is empty, names a full path or a
+// share, or is no single path.
+std::wstring RelativePathIn(const std::wstring& tail);
+
+// A full path as the verb gives it: quoted, then one blank.
+std::wstring QuotedTail(const std::wstring& fullPath);
+
 // The program name that begins a command line, without its quotes: the first
 // argument as the C runtime and CommandLineToArgvW split it. Empty when the
 // line begins with a blank.

@@ -64,22 +64,28 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Read in UTF-16: the ANSI command line would spell an unspellable name as
     // the name of another file.
     const std::wstring wideTail = CommandTail(std::wstring(GetCommandLineW()));
+    // A relative name means the file in the folder where it was given, not in
+    // the running Zorvik's: it travels, and is kept, as a full path.
+    const std::wstring relative = RelativePathIn(wideTail);
+    const std::wstring wideFile = relative.empty() ? wideTail : QuotedTail(FullPathName(relative));
     const std::optional<std::string> tail = ExactAnsi(wideTail);
-    CommandLineText = tail.value_or(std::string());
-    switch (ClaimOrHandOver(tail)) {
+    const std::optional<std::string> file = tail ? ExactAnsi(wideFile) : std::nullopt;
+    CommandLineText = file ? *tail : std::string();
+    CommandLineFile = file.value_or(std::string());
+    switch (ClaimOrHandOver(file)) {
     case StartRole::HandedOver:
         return 0;
     case StartRole::Elevated:
-        ShowError(nullptr, ElevatedRefusalText(CommandLineText));
+        ShowError(nullptr, ElevatedRefusalText(CommandLineFile));
         return 1;
     case StartRole::NotAnswered:
-        if (tail) {
-            ReportNotHandedOver(CommandLineText);
+        if (file) {
+            ReportNotHandedOver(CommandLineFile);
             return 1;
         }
         [[fallthrough]];
     case StartRole::NotHanded:
-        ShowError(nullptr, NamesNotTakenText({wideTail}));
+        ShowError(nullptr, NamesNotTakenText({wideFile}));
         return 1;
     case StartRole::Application:
         break;
@@ -87,7 +93,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!RequirePacker()) return 0;
     RestoreShellVerb();
     ProgramInstance = instance;
-    if (!tail) NameNotTakenAtStart = wideTail; // the main window says so once it is open
+    if (!file) NameNotTakenAtStart = wideFile; // the main window says so once it is open
     return static_cast<int>(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
 }

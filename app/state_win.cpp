@@ -6,6 +6,7 @@ std::vector<std::string> SelectionList;
 std::vector<std::string> BatchList;
 
 std::string CommandLineText;
+std::string CommandLineFile;
 std::wstring NameNotTakenAtStart;
 AppPaths Paths;
 HINSTANCE ProgramInstance;

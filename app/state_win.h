@@ -12,6 +12,10 @@ extern std::vector<std::string> SelectionList;
 extern std::vector<std::string> BatchList;
 
 extern std::string CommandLineText;
+// The file that tail names, as a full path made in the folder Zorvik started
+// in; commands take it while the path field still shows the tail, whatever
+// the current folder is by then.
+extern std::string CommandLineFile;
 // The start's tail when the ANSI code page could not spell it; else empty.
 extern std::wstring NameNotTakenAtStart;
 extern AppPaths Paths;

@@ -20,6 +20,10 @@ static std::string ToUtf8(const wchar_t* wide, int units) {
     return utf8;
 }
 
+std::string Utf8FromWide(const std::wstring& wide) {
+    return ToUtf8(wide.data(), int(wide.size()));
+}
+
 std::string AnsiToUtf8(const std::string& ansi) {
     const std::wstring wide = WideFromAnsi(ansi);
     return ToUtf8(wide.data(), int(wide.size()));
@@ -75,15 +79,6 @@ std::wstring FullPathName(const std::wstring& path) {
     if (length == 0) return path;
     std::wstring full(length, L'\0');
     length = GetFullPathNameW(path.c_str(), length, &full[0], nullptr);
-    full.resize(length);
-    return full;
-}
-
-std::string FullPathName(const std::string& path) {
-    DWORD length = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return path;
-    std::string full(length, '\0');
-    length = GetFullPathNameA(path.c_str(), length, &full[0], nullptr);
     full.resize(length);
     return full;
 }

@@ -21,6 +21,7 @@ void ShellOpen(const std::string& target, const char* parameters, int showMode);
 
 // Text between the ANSI code page, UTF-8 and the wide form of the W calls.
 std::string AnsiToUtf8(const std::string& ansi);
+std::string Utf8FromWide(const std::wstring& wide);
 std::string Utf16LeToUtf8(const std::string& bytes); // little-endian code units
 std::wstring Utf8ToWide(const std::string& utf8);
 
@@ -29,7 +30,6 @@ std::vector<std::string> ListBoxTexts(HWND listBox);
 // Names that Zorvik does not hand on are kept in UTF-16.
 std::wstring ModuleFileName();
 std::wstring FullPathName(const std::wstring& path);
-std::string FullPathName(const std::string& path); // a name that Zorvik hands on
 
 void ShowError(HWND owner, const std::string& text);
 // For texts that name a file the ANSI code page may not spell.

@@ -1,11 +1,14 @@
 #include "packer/packer_args.h"
 
+#include "app/ansi_names.h"
 #include "ui/method_table.h"
 
 static bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Blanks and quotes are never the second byte of a double-byte character, so
+// this may look at bytes.
 std::string TakePath(const std::string& text) {
     size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin]))
@@ -19,9 +22,10 @@ std::string TakePath(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-bool IsWindowsPathText(const std::string& path) {
+bool IsWindowsPathText(const std::string& path, LeadByteTest isLead) {
     if (path.find_first_not_of(" \t") == std::string::npos) return false;
-    for (unsigned char c : path) {
+    for (size_t i = 0; i < path.size(); i = CharacterEnd(path, i, isLead)) {
+        const unsigned char c = path[i];
         if (c < 0x20 || c == 0x7F || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' ||
             c == '?')
             return false;
@@ -29,10 +33,12 @@ bool IsWindowsPathText(const std::string& path) {
     return true;
 }
 
-std::string QuoteArgument(const std::string& path) {
+std::string QuoteArgument(const std::string& path, LeadByteTest isLead) {
+    // The runtime's splitting reads a double-byte character whole, "\" as its
+    // second byte included: only backslashes of their own count.
     size_t trailing = 0;
-    while (trailing < path.size() && path[path.size() - 1 - trailing] == '\\')
-        ++trailing;
+    for (size_t i = 0; i < path.size(); i = CharacterEnd(path, i, isLead))
+        trailing = path[i] == '\\' ? trailing + 1 : 0;
     return '"' + path + std::string(trailing, '\\') + '"';
 }
 
@@ -40,22 +46,24 @@ std::string PackerFilePath(const std::string& path) {
     return !path.empty() && path[0] == '-' ? ".\\" + path : path;
 }
 
-std::string PackerFileArgument(const std::string& path) {
-    return QuoteArgument(PackerFilePath(path));
+std::string PackerFileArgument(const std::string& path, LeadByteTest isLead) {
+    return QuoteArgument(PackerFilePath(path), isLead);
 }
 
-static std::optional<std::string> WithPath(const std::string& option, const std::string& text) {
+static std::optional<std::string> WithPath(const std::string& option, const std::string& text,
+                                           LeadByteTest isLead) {
     std::string path = TakePath(text);
-    if (!IsWindowsPathText(path)) return std::nullopt;
-    return option + " " + PackerFileArgument(path);
+    if (!IsWindowsPathText(path, isLead)) return std::nullopt;
+    return option + " " + PackerFileArgument(path, isLead);
 }
 
-std::optional<std::string> CompressParameters(int row, const std::string& fieldText) {
-    return WithPath(MethodOption(row), fieldText);
+std::optional<std::string> CompressParameters(int row, const std::string& fieldText,
+                                              LeadByteTest isLead) {
+    return WithPath(MethodOption(row), fieldText, isLead);
 }
 
-std::optional<std::string> DecompressParameters(const std::string& fieldText) {
-    return WithPath("-d", fieldText);
+std::optional<std::string> DecompressParameters(const std::string& fieldText, LeadByteTest isLead) {
+    return WithPath("-d", fieldText, isLead);
 }
 
 std::string NotAPathText(const std::string& fieldText) {

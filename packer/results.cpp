@@ -183,3 +183,10 @@ std::string EntryText(const RunEntry& entry) {
     }
     return text;
 }
+
+std::wstring StillPackingText(const std::wstring& fullPath) {
+    return L"The packer still works on this file, so it was not started on it again. Two "
+           L"packers writing one file could leave it broken; please wait until the results "
+           L"window shows that run's outcome.\n\n" +
+           fullPath;
+}

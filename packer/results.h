@@ -60,3 +60,6 @@ struct RunEntry {
 // One line, for example
 // "12:41:07  C:\Tools\app.exe  -8  1,262,080 -> 482,816 bytes (38.26%)".
 std::string EntryText(const RunEntry& entry);
+
+// Why a single-file command on a file whose packer still runs starts nothing.
+std::wstring StillPackingText(const std::wstring& fullPath);

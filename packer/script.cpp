@@ -19,12 +19,14 @@ static std::string EscapeForCmd(const std::string& text) {
 
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode) {
+                     const ConsoleEncoder& encode, LeadByteTest isLead) {
     Script script;
-    std::optional<std::string> packer = encode(packerPath);
+    // Quoted in the ANSI code page, in which the packer's runtime splits its
+    // command line, then written in the console's. "%" is never part of a
+    // double-byte character, so it is doubled in the console's bytes.
+    std::optional<std::string> packer = encode(QuoteArgument(packerPath, isLead));
     if (!packer) return script;
-    const std::string head =
-        QuoteArgument(EscapeForCmd(*packer)) + (kind == ScriptKind::Unpack ? " -d " : " ");
+    const std::string head = EscapeForCmd(*packer) + (kind == ScriptKind::Unpack ? " -d " : " ");
     // Room for a line's text: the limit less its CR LF.
     const size_t room = MaxScriptLine - 2;
 
@@ -33,16 +35,16 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
     for (const std::string& entry : entries) {
         std::string path = style == EntryStyle::Raw ? TakePath(entry) : entry;
         if (path.empty() && style == EntryStyle::Raw) continue; // an empty hand-off names no file
-        if (!IsWindowsPathText(path)) {
+        if (!IsWindowsPathText(path, isLead)) {
             script.leftOut.push_back({entry, LeftOutReason::NotAPath});
             continue;
         }
-        std::optional<std::string> bytes = encode(path);
+        std::optional<std::string> bytes = encode(PackerFileArgument(path, isLead));
         if (!bytes) {
             script.leftOut.push_back({entry, LeftOutReason::NotInConsoleCodePage});
             continue;
         }
-        std::string part = PackerFileArgument(EscapeForCmd(*bytes)) + " ";
+        std::string part = EscapeForCmd(*bytes) + " ";
         if (head.size() + part.size() > room) {
             script.leftOut.push_back({entry, LeftOutReason::TooLong});
             continue;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ansi_names.h"
+
 enum class ScriptKind { Pack, Unpack };
 
 // Dropped files are bare paths; handed-over entries are command-line tails,
@@ -38,10 +40,11 @@ struct Script {
 inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
 
 // One packer line per run of entries that fits the line limit, then the tail.
-// `%` is doubled so that cmd hands it on as is.
+// `%` is doubled so that cmd hands it on as is. `isLead` reads the entries'
+// ANSI text.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode);
+                     const ConsoleEncoder& encode, LeadByteTest isLead);
 
 std::string LeftOutText(const std::vector<LeftOut>& leftOut);
 // The current folder's name may hold any character, so these are UTF-16.

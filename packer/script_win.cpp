@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/ansi_name_win.h"
 #include "app/ansi_names.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
@@ -21,25 +22,7 @@ std::vector<HANDLE> KeptMarkers;
 // cmd reads a script in the console's OEM code page, Zorvik's paths are ANSI:
 // re-encode, and refuse a path that the OEM code page cannot spell.
 std::optional<std::string> ToConsoleCodePage(const std::string& ansi) {
-    bool ascii = true;
-    for (unsigned char c : ansi)
-        ascii = ascii && c < 0x80;
-    if (ascii) return ansi;
-    int wideLength = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(),
-                                         static_cast<int>(ansi.size()), nullptr, 0);
-    if (wideLength <= 0) return std::nullopt;
-    std::vector<wchar_t> wide(wideLength);
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), static_cast<int>(ansi.size()),
-                        &wide[0], wideLength);
-    BOOL lossy = FALSE;
-    int length = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
-                                     nullptr, 0, nullptr, &lossy);
-    if (length <= 0 || lossy) return std::nullopt;
-    std::string oem(length, '\0');
-    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, &oem[0], length,
-                        nullptr, &lossy);
-    if (lossy) return std::nullopt;
-    return oem;
+    return ExactRecode(ansi, CP_ACP, CP_OEMCP);
 }
 
 bool WriteWholeFile(const char* name, const std::string& bytes) {
@@ -114,7 +97,8 @@ bool StartScript(const std::string& name, HANDLE* console, DWORD* error) {
 
 void WriteAndOpenScript(HWND owner, ScriptKind kind, const std::vector<std::string>& entries,
                         EntryStyle style) {
-    Script script = ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage);
+    Script script =
+        ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage, IsAnsiLeadByte);
     if (!script.leftOut.empty()) ShowError(owner, LeftOutText(script.leftOut));
     KernelHandle marker;
     std::optional<std::string> name = ClaimScriptName(

@@ -1,5 +1,6 @@
 #include "packer/single_run_win.h"
 
+#include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
 #include "app/texts.h"
@@ -9,9 +10,16 @@
 #include "ui/results_window_win.h"
 
 namespace {
+// Which file a path names, whatever its spelling (case, short name, drive).
+struct FileId {
+    bool known = false;
+    DWORD volume = 0, high = 0, low = 0;
+};
+
 struct SingleRun {
-    RunEntry entry;          // UTF-8 texts
-    std::string file;        // ANSI full path, whose state is taken before and after
+    RunEntry entry;    // UTF-8 texts
+    std::wstring file; // full path, whose state is taken before and after
+    FileId id;
     std::string packerNames; // UTF-8, the file as the packer names it in messages
     DWORD startTick = 0;
     KernelHandle process, output, errors;
@@ -22,15 +30,46 @@ struct SingleRun {
 // ends, so a run is allocated once and never freed.
 SingleRun *FirstRun, *LastRun;
 
-FileState StateOf(const std::string& path) {
+FileState StateOf(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     FileState state;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return state;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return state;
     state.exists = true;
     state.size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
     state.writeTime =
         uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
     return state;
+}
+
+FileId IdOf(const std::wstring& path) {
+    FileId id;
+    HANDLE opened =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return id;
+    KernelHandle file(opened);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.Get(), &info)) return id;
+    id = {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return id;
+}
+
+bool GoesOn(const SingleRun& run) {
+    return run.process.Valid() && WaitForSingleObject(run.process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+// The run whose packer still works on this file, if any: a second packer
+// writing the same file could leave it broken.
+const SingleRun* RunOn(const std::wstring& file, const FileId& id) {
+    for (const SingleRun* run = FirstRun; run; run = run->next) {
+        if (!GoesOn(*run)) continue;
+        const bool sameId = id.known && run->id.known && id.volume == run->id.volume &&
+                            id.high == run->id.high && id.low == run->id.low;
+        if (sameId ||
+            CompareStringOrdinal(file.c_str(), -1, run->file.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return run;
+    }
+    return nullptr;
 }
 
 std::string ClockNow() {
@@ -77,7 +116,7 @@ DWORD StartPacker(SingleRun& run, const std::string& parameters) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = run.output.Get();
     startup.hStdError = run.errors.Get();
-    std::string commandLine = QuoteArgument(Paths.PackerPath) + " " + parameters;
+    std::string commandLine = QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + parameters;
     PROCESS_INFORMATION started;
     // Only these two handles are ever inheritable, and only for this call:
     // Zorvik starts processes on this one thread, so no other start sees them.
@@ -125,12 +164,21 @@ void Finish(SingleRun& run) {
 
 void StartSingleFileRun(HWND owner, const char* option, const std::string& path,
                         const std::string& parameters) {
+    // Worked out in UTF-16: the ANSI call would best-fit a current folder that
+    // the code page cannot spell into the name of another one.
+    const std::wstring file = FullPathName(WideFromAnsi(path));
+    const FileId id = IdOf(file);
+    if (RunOn(file, id)) {
+        ShowError(owner, StillPackingText(file));
+        return;
+    }
     SingleRun* run = new SingleRun;
-    run->file = FullPathName(path);
+    run->file = file;
+    run->id = id;
     run->packerNames = AnsiToUtf8(PackerFilePath(path));
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
-    entry.path = AnsiToUtf8(run->file);
+    entry.path = Utf8FromWide(run->file);
     entry.option = option;
     entry.before = StateOf(run->file);
     run->startTick = GetTickCount();

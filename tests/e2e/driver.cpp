@@ -149,6 +149,11 @@ bool WaitForExit(const Process& process, DWORD timeoutMs, DWORD* exitCode) {
   return true;
 }
 
+bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs) {
+  Handle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return !process.Valid() || WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
 bool IsRunning(const Process& process) {
   return process.handle.Valid() && WaitForSingleObject(process.handle.Get(), 0) == WAIT_TIMEOUT;
 }

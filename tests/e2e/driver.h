@@ -50,6 +50,8 @@ class ScopedEnvironment {
 // True when the process has ended within `timeoutMs`; its exit code goes to `exitCode`.
 bool WaitForExit(const Process& process, DWORD timeoutMs, DWORD* exitCode = nullptr);
 bool IsRunning(const Process& process);
+// True when the process with this id has ended within `timeoutMs` (or is already gone).
+bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs);
 
 struct ProcessEntry {
   DWORD pid;

@@ -76,6 +76,14 @@ int LaunchAndWait(const char* exe, const char* readyFile, const char* tail,
   return 0;
 }
 
+// dbcs_ cases need a double-byte ANSI code page and the others a single-byte one: run.sh starts
+// the driver once for each (Wine takes the code page from LC_ALL when a process starts).
+bool RunsUnderThisCodePage(const char* name) {
+  CPINFO info;
+  const bool doubleByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 2;
+  return doubleByte == (strncmp(name, "dbcs_", 5) == 0);
+}
+
 int RunSuite(const SuiteSettings& settings, const char* filter) {
   // Under Wine the first window-station call starts the desktop process; do it before any case
   // takes its list of running processes, so that no case ever ends the desktop.
@@ -86,7 +94,7 @@ int RunSuite(const SuiteSettings& settings, const char* filter) {
   int passed = 0, failed = 0;
   double suiteStart = NowMs();
   for (const CaseEntry& entry : CaseRegistry()) {
-    if (filter && !strstr(entry.name, filter)) continue;
+    if ((filter && !strstr(entry.name, filter)) || !RunsUnderThisCodePage(entry.name)) continue;
     std::vector<ProcessEntry> before = ListProcesses();
     int failures = 0;
     {

@@ -29,8 +29,8 @@ std::string Tail(const std::string& path) { return Quoted(path) + " "; }
 
 void HandOver(Case& c, HWND window, const std::vector<std::string>& tails) {
   for (const std::string& tail : tails)
-    c.Require(SendCopyData(window, 1, tail + '\0'), "the main window answers the hand-off of " +
-                                                        Shown(tail));
+    c.Require(SendCopyData(window, 1, tail + '\0'),
+              "the main window answers the hand-off of " + Shown(tail));
 }
 
 // Presses a button of a message box and waits until the box is gone.
@@ -51,8 +51,8 @@ HWND AskBatch(Case& c, HWND window, const Process& zorvik, const Kind& kind) {
 
 std::string ConfirmText(const Kind& kind, size_t total, const std::string& field,
                         const std::vector<std::string>& handOffs) {
-  std::string text = "Total " + std::to_string(total) + " items Selected !\n" + kind.question +
-                     field + "\n";
+  std::string text =
+      "Total " + std::to_string(total) + " items Selected !\n" + kind.question + field + "\n";
   for (size_t i = 0; i < handOffs.size() && i < 10; ++i) text += handOffs[i];
   return text;
 }
@@ -80,9 +80,9 @@ void CheckPackerAndFolder(Case& c, const std::string& what, const PackerCall& ca
 void CheckCall(Case& c, const std::string& what, const PackerCall& call,
                const std::vector<std::string>& args) {
   CheckPackerAndFolder(c, what, call);
-  c.CheckEqual(what + ": the packer's argv[1..]", args,
-               std::vector<std::string>(call.argv.begin() + (call.argv.empty() ? 0 : 1),
-                                        call.argv.end()));
+  c.CheckEqual(
+      what + ": the packer's argv[1..]", args,
+      std::vector<std::string>(call.argv.begin() + (call.argv.empty() ? 0 : 1), call.argv.end()));
 }
 
 // Calls recorded so far, after a bounded wait for one more than `known`: used where nothing may
@@ -124,7 +124,9 @@ E2E_CASE(pack_single_file_reaches_the_packer_as_one_argument) {
       c.Require(ClickButton(window, button), "press " + what);
       std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, seen + 1, 30000);
       c.Require(calls.size() > seen, start + ", " + what + ": the packer starts within 30 s");
-      CheckCall(c, start + ", " + what, calls[seen++], {option, file});
+      CheckCall(c, start + ", " + what, calls[seen], {option, file});
+      // One packer per file at a time: the next press waits for this one.
+      c.Require(WaitForProcessEnd(calls[seen++].pid, 10000), start + ", " + what + ": it ends");
     };
     for (const auto& row : rows) {
       c.Require(SelectComboRow(window, kMethodCombo, row.row),
@@ -206,6 +208,71 @@ E2E_CASE(pack_batch_of_three_handoffs_asks_then_runs_one_packer_line) {
                  OneLineScript(c, *kind, files), bytes);
   }
   c.CheckEqual("packer calls in all", calls, CallsAfterWaiting(c, calls, 1500));
+}
+
+// A relative name means the file in the folder where it was given: a later instance started in
+// folder A on "foo.exe" hands over A's foo.exe in full, and the first instance's own "foo.exe"
+// stays the one in the folder it started in (the field still shows it as given); the batch packs
+// exactly those two, never a foo.exe of the wrong folder.
+E2E_CASE(pack_relative_names_mean_the_file_where_they_were_given) {
+  const std::string a = c.workDir + "\\A";
+  const std::string here = c.workDir + "\\foo.exe", there = a + "\\foo.exe";
+  c.Require(MakeFolders(a) && WriteWholeFile(here, "MZ") && WriteWholeFile(there, "MZ"),
+            "create foo.exe in the work folder and in A");
+  Process& zorvik = c.Start(Quoted(c.zorvikPath) + " foo.exe");
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.CheckEqual("path field after the start on foo.exe", "foo.exe", ControlText(window, kPathField));
+  Process& later = c.Start(Quoted(c.zorvikPath) + " foo.exe", "", a);
+  DWORD code = 0;
+  if (c.Check(WaitForExit(later, 10000, &code), "the later instance ends within 10 s"))
+    c.CheckEqual("exit code of the later instance", 0, code);
+  c.CheckEqual("hand-off list: A's foo.exe in full, quoted", {Tail(there)},
+               ListBoxItems(GetDlgItem(window, kHandOffList)));
+  c.CheckEqual("path field after the hand-off", "foo.exe", ControlText(window, kPathField));
+
+  HWND box = AskBatch(c, window, zorvik, kPack);
+  c.CheckEqual("confirmation text", ConfirmText(kPack, 2, "foo.exe", {Tail(there)}),
+               MessageBoxText(box));
+  Answer(c, box, IDYES, "Compress, Yes");
+  std::vector<PackerCall> got = WaitForPackerCalls(c.packerLog, 1, 30000);
+  c.Require(got.size() == 1, "the packer starts within 30 s");
+  CheckCall(c, "the batch", got[0], {there, here});
+}
+
+// Names in code page 932 whose second bytes are "|" and "\" reach the packer exactly: one file
+// through the field, a batch of a hand-off and the field, and a drop. In a folder U+8868 (95 5C):
+// U+30DD U+30FC U+30C8 ".exe" (83 7C 81 5B 83 67), U+30BD (83 5C, no extension) and U+80FD ".dll"
+// (94 5C). tests/e2e/run.sh runs dbcs_ cases in a driver started under a Japanese locale.
+E2E_CASE(dbcs_932_names_reach_the_packer_singly_and_in_batches) {
+  c.Require(GetACP() == 932, "the ANSI code page is 932; it is " + std::to_string(GetACP()));
+  const std::string folder = c.workDir + "\\\x95\x5C";
+  const std::string port = folder + "\\\x83\x7C\x81\x5B\x83\x67.exe", so = folder + "\\\x83\x5C",
+                    dll = folder + "\\\x94\x5C.dll";
+  c.Require(MakeFolders(folder) && WriteWholeFile(port, "MZ") && WriteWholeFile(so, "MZ") &&
+                WriteWholeFile(dll, "MZ"),
+            "create the three files in U+8868");
+
+  Process& zorvik = c.Start(c.VerbCommandLine(so));
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Require(ClickButton(window, kCompressButton), "press Compress on U+30BD");
+  std::vector<PackerCall> got = WaitForPackerCalls(c.packerLog, 1, 30000);
+  c.Require(got.size() == 1, "the packer starts on U+30BD within 30 s");
+  CheckCall(c, "one file", got[0], {"-8", so});
+
+  Process& later = c.Start(c.VerbCommandLine(port));
+  c.Check(WaitForExit(later, 10000), "the later instance ends within 10 s");
+  Answer(c, AskBatch(c, window, zorvik, kPack), IDYES, "Compress, Yes");
+  got = WaitForPackerCalls(c.packerLog, 2, 30000);
+  c.Require(got.size() == 2, "the batch's packer starts within 30 s");
+  CheckCall(c, "a hand-off and the field", got[1], {port, so});
+
+  c.Require(DropFiles(window, {port, dll}), "drop the .exe and the .dll on the main window");
+  HWND batch = WaitForTopWindow(kBatchTitle, zorvik.pid, 15000, kDialogClass);
+  c.Require(batch != nullptr, "the batch window opens after the drop");
+  c.Require(ClickButton(batch, kBatchCompress), "press Compress in the batch window");
+  got = WaitForPackerCalls(c.packerLog, 3, 30000);
+  c.Require(got.size() == 3, "the dropped batch's packer starts within 30 s");
+  CheckCall(c, "a drop", got[2], {port, dll});
 }
 
 // 300 hand-offs of 60 characters do not fit one cmd line: the script holds several packer lines,
@@ -314,10 +381,10 @@ E2E_CASE(pack_read_only_old_script_is_never_run) {
     Answer(c, AskBatch(c, window, zorvik, *kinds[i]), IDYES, name + ", Yes");
     HWND box = WaitForMessageBox(zorvik.pid, kZorvikCaption, 15000);
     if (c.Check(box != nullptr, name + ": a \"Zorvik\" box appears within 15 s")) {
-      c.CheckEqual(name + ": the box's text",
-                   "The batch script could not be written, so the packer was not started:\n\n" +
-                       script,
-                   MessageBoxText(box));
+      c.CheckEqual(
+          name + ": the box's text",
+          "The batch script could not be written, so the packer was not started:\n\n" + script,
+          MessageBoxText(box));
       Answer(c, box, IDOK, name + ", OK");
     }
   }
@@ -362,8 +429,8 @@ E2E_CASE(pack_batch_percent_and_accents_arrive_unchanged_non_paths_left_out) {
   HWND box = WaitForMessageBox(zorvik.pid, kZorvikCaption, 15000);
   if (c.Check(box != nullptr, "a \"Zorvik\" box about left-out entries appears within 15 s")) {
     std::string text = MessageBoxText(box);
-    c.Check(text.find("left out") != std::string::npos, "the box says entries were left out: " +
-                                                            Shown(text));
+    c.Check(text.find("left out") != std::string::npos,
+            "the box says entries were left out: " + Shown(text));
     for (const std::string& entry : bad)
       c.Check(text.find(entry) != std::string::npos, "the box names " + Shown(entry));
     for (const std::string& path : good)

@@ -52,11 +52,12 @@ std::vector<std::string> WaitForOutcomes(Case& c, DWORD pid, size_t count, DWORD
 }
 
 // An entry is the start time, the full path, the option and what came of the run.
-void CheckEntry(Case& c, const std::string& what, const std::string& entry,
-                const std::string& from, const std::string& to, const std::string& rest) {
+void CheckEntry(Case& c, const std::string& what, const std::string& entry, const std::string& from,
+                const std::string& to, const std::string& rest) {
   const std::string time = entry.substr(0, 8);
   bool isClock = time.size() == 8 && time[2] == ':' && time[5] == ':';
-  for (size_t i : {0, 1, 3, 4, 6, 7}) isClock = isClock && isdigit(static_cast<unsigned char>(time[i]));
+  for (size_t i : {0, 1, 3, 4, 6, 7})
+    isClock = isClock && isdigit(static_cast<unsigned char>(time[i]));
   c.Check(isClock && time >= from && time <= to,
           what + ": the entry starts with the time of the press, between " + from + " and " + to +
               "; got " + Shown(entry));
@@ -134,14 +135,18 @@ E2E_CASE(results_failure_shows_the_packers_message) {
     Knobs knobs;
     std::string outcome;
   } runs[] = {
-      {packed, packed, kCompressButton,
+      {packed,
+       packed,
+       kCompressButton,
        {{"ZORVIK_FAKE_UPX_EXIT", "2"},
         {"ZORVIK_FAKE_UPX_ENCODING", "utf16"},
         {"ZORVIK_FAKE_UPX_STDOUT", "UPX 4.2.4\n\nPacked 1 file: 0 ok, 1 error.\n"},
         {"ZORVIK_FAKE_UPX_STDERR", "upx: {file}: AlreadyPackedException: already packed by UPX\n"}},
        "  -8  failed, exit code 2: AlreadyPackedException: already packed by UPX; the file was "
        "left as it was"},
-      {gone, goneUtf8, kDecompressButton,
+      {gone,
+       goneUtf8,
+       kDecompressButton,
        {{"ZORVIK_FAKE_UPX_EXIT", "1"},
         {"ZORVIK_FAKE_UPX_STDERR",
          "upx: {file}: FileNotFoundException: {file}: No such file or directory\r\n"}},
@@ -149,7 +154,8 @@ E2E_CASE(results_failure_shows_the_packers_message) {
            ": No such file or directory; the file was left as it was"},
   };
   for (const auto& run : runs) {
-    const std::string what = run.button == kCompressButton ? "Compress, UTF-16" : "Decompress, ANSI";
+    const std::string what =
+        run.button == kCompressButton ? "Compress, UTF-16" : "Decompress, ANSI";
     Process& zorvik = c.StartWithEnvironment(c.VerbCommandLine(run.file), run.knobs);
     HWND window = c.WaitForMainWindow(zorvik);
     const std::string from = Clock();
@@ -162,27 +168,36 @@ E2E_CASE(results_failure_shows_the_packers_message) {
   c.Check(ReadWholeFile(packed, bytes) && bytes == "MZ packed", "the packed file is unchanged");
 }
 
-// Compress and Decompress pressed at once start two packers that run side by side: the window
-// shows both as running, then each with its own outcome.
-E2E_CASE(results_two_overlapping_runs_show_two_entries) {
+// One packer per file at a time: Decompress pressed while the packer still works on the file
+// starts nothing and says so, naming the file; once that run has ended, Decompress runs, and the
+// window shows the two runs, each with its own outcome.
+E2E_CASE(results_second_command_on_a_file_still_packing_is_refused) {
   const std::string file = c.workDir + "\\app.exe";
   c.Require(WriteWholeFile(file, std::string(1000, 'x')), "create " + file);
   Process& zorvik = c.StartWithEnvironment(
-      c.VerbCommandLine(file), {{"ZORVIK_FAKE_UPX_DELAY_MS", "3000"}, {"ZORVIK_FAKE_UPX_RESIZE", "500"}});
+      c.VerbCommandLine(file),
+      {{"ZORVIK_FAKE_UPX_DELAY_MS", "3000"}, {"ZORVIK_FAKE_UPX_RESIZE", "500"}});
   HWND window = c.WaitForMainWindow(zorvik);
   const std::string from = Clock();
-  c.Require(ClickButton(window, kCompressButton) && ClickButton(window, kDecompressButton),
-            "press Compress, then Decompress");
-  std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 2, 15000);
-  c.Require(calls.size() == 2, "two packers start within 15 s; got " + std::to_string(calls.size()));
-  std::vector<std::string> entries = Entries(zorvik.pid);
-  c.Check(EndsLog(c).empty() && entries.size() == 2 && Running(entries[0]) && Running(entries[1]),
-          "while both packers run, both entries show as running: " + Shown(entries));
-  entries = WaitForOutcomes(c, zorvik.pid, 2, 30000);
+  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  c.Require(WaitForPackerCalls(c.packerLog, 1, 15000).size() == 1, "the packer starts within 15 s");
+  c.Require(ClickButton(window, kDecompressButton), "press Decompress during the run");
+  HWND box = WaitForMessageBox(zorvik.pid, "Zorvik", 10000);
+  c.Require(box != nullptr, "a \"Zorvik\" box appears within 10 s");
+  const std::string text = MessageBoxText(box);
+  c.Check(text.find("still works on this file") != std::string::npos &&
+              text.find("\n\n" + file) != std::string::npos,
+          "the box says the packer still works on the file and names it: " + Shown(text));
+  c.Require(PressMessageBoxButton(box, IDOK), "press OK");
+  c.CheckEqual("packers started during the run", 1,
+               WaitForPackerCalls(c.packerLog, 2, 1000).size());
+  std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 1, 30000);
   CheckEntry(c, "Compress", entries[0], from, Clock(),
              "  " + file + "  -8  1,000 -> 500 bytes (50.00%)");
+  c.Require(ClickButton(window, kDecompressButton), "press Decompress after the run");
+  entries = WaitForOutcomes(c, zorvik.pid, 2, 30000);
   CheckEntry(c, "Decompress", entries[1], from, Clock(),
-             "  " + file + "  -d  1,000 -> 500 bytes (200.00%)");
+             "  " + file + "  -d  500 -> 500 bytes (100.00%)");
 }
 
 // During a 3-second run the main window answers at once and its drop-down works; the entry shows
@@ -206,7 +221,8 @@ E2E_CASE(results_main_window_answers_during_a_3_second_run) {
     c.Require(WindowAnswers(window, 2000), "the main window answers within 2 s during the run");
     slowest = std::max(slowest, NowMs() - asked);
     entries = Entries(zorvik.pid);
-    if (entries.size() == 1 && (seen.empty() || seen.back() != entries[0])) seen.push_back(entries[0]);
+    if (entries.size() == 1 && (seen.empty() || seen.back() != entries[0]))
+      seen.push_back(entries[0]);
     if (entries.size() == 1 && !Running(entries[0])) break;
     Sleep(100);
   }
@@ -240,13 +256,13 @@ E2E_CASE(results_closing_zorvik_lets_the_packer_finish) {
   c.Require(calls.size() == 1, "the packer starts within 15 s");
   c.CloseMainWindow(window, zorvik, "closed during the run");
   c.Check(EndsLog(c).empty(), "Zorvik ended before the packer did");
-  const std::string expected =
-      std::to_string(calls[0].pid) + " out=ok err=ok resize=ok\n";
+  const std::string expected = std::to_string(calls[0].pid) + " out=ok err=ok resize=ok\n";
   double end = NowMs() + 15000;
   while (EndsLog(c).empty() && NowMs() < end) Sleep(50);
   c.CheckEqual("the packer's own record of its writes", expected, EndsLog(c));
   c.CheckEqual("the file's size after the packer", 100, FileSize(file));
   end = NowMs() + 5000;
   while (OutputFilesLeft() > filesBefore && NowMs() < end) Sleep(50);
-  c.CheckEqual("Zorvik's output files left in the temporary folder", filesBefore, OutputFilesLeft());
+  c.CheckEqual("Zorvik's output files left in the temporary folder", filesBefore,
+               OutputFilesLeft());
 }

@@ -8,7 +8,7 @@ static void CheckParameters(const std::optional<std::string>& parameters, const 
                             const std::string& fieldText) {
     const std::string path = TakePath(fieldText);
     // Nothing that ends a line, redirects or globs gets onto a command line.
-    CHECK(IsWindowsPathText(path) == PathLike(path));
+    CHECK(IsWindowsPathText(path, NoLeadBytes) == PathLike(path));
     CHECK(parameters.has_value() == PathLike(path));
     if (!parameters) return;
     const std::string prefix = std::string(option) + " ";
@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text = Bytes(data, size);
     for (int row = -1; row <= static_cast<int>(MethodCount); ++row) {
         const bool isRow = row >= 0 && row < static_cast<int>(MethodCount);
-        CheckParameters(CompressParameters(row, text), isRow ? MethodTable[row].option : "-8",
-                        text);
+        CheckParameters(CompressParameters(row, text, NoLeadBytes),
+                        isRow ? MethodTable[row].option : "-8", text);
     }
-    CheckParameters(DecompressParameters(text), "-d", text);
+    CheckParameters(DecompressParameters(text, NoLeadBytes), "-d", text);
     return 0;
 }

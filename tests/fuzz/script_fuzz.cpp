@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     const Script script =
         ComposeScript(unpack ? ScriptKind::Unpack : ScriptKind::Pack, packer, entries,
-                      raw ? EntryStyle::Raw : EntryStyle::Quoted, encode);
+                      raw ? EntryStyle::Raw : EntryStyle::Quoted, encode, NoLeadBytes);
     if (!encode(packer)) {
         CHECK(script.bytes.empty() && script.leftOut.empty());
         return 0;

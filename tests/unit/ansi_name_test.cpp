@@ -35,3 +35,20 @@ TEST(ExactAnsi, Utf8TakesNoBestFitFlagsAndStillRefusesLoneSurrogates) {
     EXPECT_EQ(ExactAnsi(L"\u0101\uff3c.exe", CP_UTF8), Bytes("\xc4\x81\xef\xbc\xbc.exe"));
     EXPECT_EQ(ExactAnsi(L"a\xd800.exe", CP_UTF8), std::nullopt);
 }
+
+// Batch scripts go from the ANSI code page into the console's, either of which
+// may be UTF-8 or double-byte.
+TEST(ExactRecode, Utf8AndDoubleBytePagesBothWays) {
+    const std::string table932 = "C:\\\x95\x5C\\a.exe", tableUtf8 = "C:\\\xe8\xa1\xa8\\a.exe";
+    EXPECT_EQ(ExactRecode(table932, 932, CP_UTF8), Bytes(tableUtf8.c_str()));
+    EXPECT_EQ(ExactRecode(tableUtf8, CP_UTF8, 932), Bytes(table932.c_str()));
+    EXPECT_EQ(ExactRecode(tableUtf8, CP_UTF8, CP_UTF8), Bytes(tableUtf8.c_str()));
+    EXPECT_EQ(ExactRecode("C:\\Caf\xe9.exe", 1252, CP_UTF8), Bytes("C:\\Caf\xc3\xa9.exe"));
+    EXPECT_EQ(ExactRecode("C:\\Caf\xe9.exe", 1252, 850), Bytes("C:\\Caf\x82.exe"));
+    // Not in the console's page: U+0101 in 932, U+8868 in 850 (best fit would give "a" and "?").
+    EXPECT_EQ(ExactRecode("\xc4\x81.exe", CP_UTF8, 932), std::nullopt);
+    EXPECT_EQ(ExactRecode(table932, 932, 850), std::nullopt);
+    // Not valid in its own page: a lone lead byte, a cut UTF-8 sequence.
+    EXPECT_EQ(ExactRecode("C:\\\x95", 932, CP_UTF8), std::nullopt);
+    EXPECT_EQ(ExactRecode("C:\\\xe8\xa1", CP_UTF8, CP_UTF8), std::nullopt);
+}

@@ -78,17 +78,18 @@ TEST(PackerParameters, CompressEveryRowQuotesThePathOnce) {
         const bool isRow = row >= 0 && row < 13;
         const std::string option = isRow ? Rows[row].option : "-8";
         for (const FieldCase& c : FieldTexts) {
-            EXPECT_EQ(CompressParameters(row, c.field), option + " " + c.argument)
+            EXPECT_EQ(CompressParameters(row, c.field, NoLeadBytes), option + " " + c.argument)
                 << "row " << row << ", field [" << c.field << "]";
         }
     }
-    EXPECT_EQ(CompressParameters(INT_MIN, R"("D:\x.exe" )"), R"(-8 "D:\x.exe")");
+    EXPECT_EQ(CompressParameters(INT_MIN, R"("D:\x.exe" )", NoLeadBytes), R"(-8 "D:\x.exe")");
 }
 
 TEST(PackerParameters, DecompressQuotesThePathOnce) {
-    EXPECT_EQ(DecompressParameters(R"("D:\x.exe" )"), R"(-d "D:\x.exe")");
+    EXPECT_EQ(DecompressParameters(R"("D:\x.exe" )", NoLeadBytes), R"(-d "D:\x.exe")");
     for (const FieldCase& c : FieldTexts)
-        EXPECT_EQ(DecompressParameters(c.field), std::string("-d ") + c.argument) << c.field;
+        EXPECT_EQ(DecompressParameters(c.field, NoLeadBytes), std::string("-d ") + c.argument)
+            << c.field;
 }
 
 TEST(PackerParameters, TextThatIsNoPathStartsNothing) {
@@ -101,10 +102,40 @@ TEST(PackerParameters, TextThatIsNoPathStartsNothing) {
         "C:\\a\x7f.exe"};
     // clang-format on
     for (const char* text : notPaths) {
-        EXPECT_EQ(CompressParameters(0, text), std::nullopt) << "[" << text << "]";
-        EXPECT_EQ(CompressParameters(-1, text), std::nullopt) << "[" << text << "]";
-        EXPECT_EQ(DecompressParameters(text), std::nullopt) << "[" << text << "]";
+        EXPECT_EQ(CompressParameters(0, text, NoLeadBytes), std::nullopt) << "[" << text << "]";
+        EXPECT_EQ(CompressParameters(-1, text, NoLeadBytes), std::nullopt) << "[" << text << "]";
+        EXPECT_EQ(DecompressParameters(text, NoLeadBytes), std::nullopt) << "[" << text << "]";
     }
+}
+
+namespace {
+// Code page 932's lead bytes. Its second bytes include "\\" and "|":
+// \u30dd\u30fc\u30c8 is 83 7C 81 5B 83 67, \u8868 95 5C.
+bool Cp932Lead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+const std::string Port = "\x83\x7C\x81\x5B\x83\x67.exe", Table = "\x95\x5C";
+} // namespace
+
+TEST(PackerParameters, DoubleByteNamesAreReadByCharacter) {
+    EXPECT_EQ(CompressParameters(0, "\"C:\\" + Port + "\" ", Cp932Lead), "-8 \"C:\\" + Port + "\"");
+    EXPECT_EQ(DecompressParameters("C:\\" + Table, Cp932Lead), "-d \"C:\\" + Table + "\"");
+    EXPECT_EQ(DecompressParameters("C:\\" + Table + "\\", Cp932Lead),
+              "-d \"C:\\" + Table + "\\\\\"");
+    EXPECT_EQ(CompressParameters(0, "C:\\" + Table + "|.exe", Cp932Lead), std::nullopt);
+    EXPECT_EQ(CompressParameters(0, "C:\\" + Port, NoLeadBytes), std::nullopt); // a "|" byte
+    // A lead byte at the very end has no second byte to take.
+    EXPECT_EQ(QuoteArgument("C:\\\x95", Cp932Lead), "\"C:\\\x95\"");
+
+    // Batches, from hand-offs, in a folder whose name ends in a "\\" byte.
+    const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
+    const std::string folder = "C:\\" + Table;
+    EXPECT_EQ(ComposeScript(ScriptKind::Pack, folder + "\\upx.exe",
+                            {"\"" + folder + "\" ", "\"" + folder + "\\" + Port + "\" "},
+                            EntryStyle::Raw, same, Cp932Lead)
+                  .bytes,
+              "\"" + folder + "\\upx.exe\" \"" + folder + "\" \"" + folder + "\\" + Port + "\" " +
+                  ScriptTail);
 }
 
 #ifdef _WIN32
@@ -114,7 +145,7 @@ TEST(PackerParameters, WindowsSplitsThePathBackIntoOneArgument) {
     const char* const paths[] = {R"(C:\Program Files\a.exe)", R"(C:\dir\)", R"(D:\a b\\)",
                                  R"(C:\x y\z.dll)"};
     for (const char* path : paths) {
-        std::optional<std::string> parameters = CompressParameters(3, path);
+        std::optional<std::string> parameters = CompressParameters(3, path, NoLeadBytes);
         ASSERT_TRUE(parameters.has_value()) << path;
         std::wstring line = L"upx.exe " + std::wstring(parameters->begin(), parameters->end());
         int count = 0;
@@ -129,11 +160,11 @@ TEST(PackerParameters, WindowsSplitsThePathBackIntoOneArgument) {
 #endif
 
 TEST(PackerParameters, NameThatLooksLikeAnOptionStaysAFile) {
-    EXPECT_EQ(CompressParameters(0, "-d"), R"(-8 ".\-d")");
-    EXPECT_EQ(DecompressParameters(R"("--best.exe" )"), R"(-d ".\--best.exe")");
+    EXPECT_EQ(CompressParameters(0, "-d", NoLeadBytes), R"(-8 ".\-d")");
+    EXPECT_EQ(DecompressParameters(R"("--best.exe" )", NoLeadBytes), R"(-d ".\--best.exe")");
     const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
     EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", {"-d", R"(C:\a.exe)"},
-                            EntryStyle::Quoted, same)
+                            EntryStyle::Quoted, same, NoLeadBytes)
                   .bytes,
               "\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" " + std::string(ScriptTail));
 }

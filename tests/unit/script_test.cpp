@@ -32,7 +32,7 @@ std::optional<std::string> FakeOem(const std::string& text) {
 }
 
 Script Pack(const Strings& entries, EntryStyle style = EntryStyle::Quoted) {
-    return ComposeScript(ScriptKind::Pack, Packer, entries, style, Identity);
+    return ComposeScript(ScriptKind::Pack, Packer, entries, style, Identity, NoLeadBytes);
 }
 
 std::string Path(size_t length, char fill = 'a') {
@@ -122,14 +122,15 @@ TEST(ConfirmText, SelectionIsHandOffsThenTheFieldsFile) {
 TEST(ScriptBytes, PackerLineThenTheTail) {
     // PAUSE, then the script deletes itself and ends cmd before it reads on.
     EXPECT_EQ(Pack({}).bytes, "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n@del \"%~f0\" & exit");
-    EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity).bytes,
-              "\"C:\\z\\upx.exe\" -d " + End);
+    EXPECT_EQ(
+        ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity, NoLeadBytes).bytes,
+        "\"C:\\z\\upx.exe\" -d " + End);
     EXPECT_EQ(Pack({"C:\\a.exe", "C:\\b c\\d.dll", "C:\\dir\\"}).bytes,
               "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" " + End);
     Script raw =
         ComposeScript(ScriptKind::Unpack, Packer,
                       {"\"C:\\a.exe\" ", "", "  ", "C:\\Program Files\\c.exe", " \"C:\\b.exe\""},
-                      EntryStyle::Raw, Identity);
+                      EntryStyle::Raw, Identity, NoLeadBytes);
     EXPECT_EQ(raw.bytes, "\"C:\\z\\upx.exe\" -d \"C:\\a.exe\" \"C:\\Program Files\\c.exe\" "
                          "\"C:\\b.exe\" " +
                              End);
@@ -137,9 +138,9 @@ TEST(ScriptBytes, PackerLineThenTheTail) {
 }
 
 TEST(ScriptBytes, PercentIsDoubledForCmd) {
-    Script script =
-        ComposeScript(ScriptKind::Pack, "C:\\50%\\upx.exe",
-                      {"C:\\100%\\a.exe", "\"C:\\x%PATH%y.exe\" "}, EntryStyle::Raw, Identity);
+    Script script = ComposeScript(ScriptKind::Pack, "C:\\50%\\upx.exe",
+                                  {"C:\\100%\\a.exe", "\"C:\\x%PATH%y.exe\" "}, EntryStyle::Raw,
+                                  Identity, NoLeadBytes);
     EXPECT_EQ(script.bytes,
               "\"C:\\50%%\\upx.exe\" \"C:\\100%%\\a.exe\" \"C:\\x%%PATH%%y.exe\" " + End);
 }
@@ -160,16 +161,16 @@ TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
 }
 
 TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
-    Script script =
-        ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe",
-                      {"C:\\\xE9%.exe", "C:\\\xA4.exe", "C:\\b.exe"}, EntryStyle::Quoted, FakeOem);
+    Script script = ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe",
+                                  {"C:\\\xE9%.exe", "C:\\\xA4.exe", "C:\\b.exe"},
+                                  EntryStyle::Quoted, FakeOem, NoLeadBytes);
     EXPECT_EQ(script.bytes, "\"C:\\Caf\x82\\upx.exe\" -d \"C:\\\x82%%.exe\" \"C:\\b.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 1u);
     EXPECT_EQ(script.leftOut[0].text, "C:\\\xA4.exe");
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::NotInConsoleCodePage);
 
     Script noPacker = ComposeScript(ScriptKind::Pack, "C:\\\xA4\\upx.exe", {"C:\\a.exe"},
-                                    EntryStyle::Quoted, FakeOem);
+                                    EntryStyle::Quoted, FakeOem, NoLeadBytes);
     EXPECT_EQ(noPacker.bytes, "");
 }
 
@@ -204,7 +205,8 @@ TEST(ScriptLineLimit, LongBatchKeepsEveryEntryInOrder) {
     }
     Script pack = Pack(bare);
     EXPECT_EQ(PathsIn(pack.bytes, PackHead), bare);
-    Script unpack = ComposeScript(ScriptKind::Unpack, Packer, raw, EntryStyle::Raw, Identity);
+    Script unpack =
+        ComposeScript(ScriptKind::Unpack, Packer, raw, EntryStyle::Raw, Identity, NoLeadBytes);
     EXPECT_EQ(PathsIn(unpack.bytes, "\"C:\\z\\upx.exe\" -d "), bare);
     EXPECT_TRUE(pack.leftOut.empty() && unpack.leftOut.empty());
 

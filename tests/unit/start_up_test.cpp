@@ -61,6 +61,31 @@ TEST(CommandTail, ProgramNameIsTheFirstArgumentWithoutQuotes) {
     EXPECT_EQ(CommandProgram(L" Zorvik.exe"), L""); // a leading blank: the first argument is empty
 }
 
+// A later instance makes these full in its own folder before it hands them over.
+TEST(CommandTail, RelativePathsAreTakenOutOfTheirQuotesFullOnesAreLeft) {
+    const struct {
+        const wchar_t* tail;
+        const wchar_t* relative;
+    } cases[] = {
+        {L"foo.exe", L"foo.exe"},
+        {L"\"..\\a b\\foo.exe\" ", L"..\\a b\\foo.exe"},
+        {L"\\foo.exe", L"\\foo.exe"},  // the current drive's root
+        {L"C:foo.exe ", L"C:foo.exe"}, // that drive's current folder
+        {L"\"\u8868\" ", L"\u8868"},
+        {L"\"C:\\a\\foo.exe\" ", L""},
+        {L"c:/a/foo.exe", L""},
+        {L"\\\\server\\share\\foo.exe", L""},
+        {L"", L""},
+        {L" \t", L""},
+        {L"\"\" ", L""},
+        {L"a.exe\" & calc & \"", L""}, // no path: handed over as it is, and refused
+        {L"a|b.exe", L""},
+        {L"a\nb.exe", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RelativePathIn(c.tail), c.relative) << static_cast<int>(c.tail[0]);
+}
+
 TEST(HandOffPayload, StopsAtNulOrSize) {
     const char data[] = "abc\0def";
     EXPECT_EQ(HandOffPayloadText(data, sizeof data), "abc");
