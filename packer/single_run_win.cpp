@@ -17,9 +17,9 @@ struct FileId {
 };
 
 struct SingleRun {
-    RunEntry entry;    // UTF-8 texts
-    std::wstring file; // full path, whose state is taken before and after
-    FileId id;
+    RunEntry entry;          // UTF-8 texts
+    std::wstring file;       // full path, whose state is taken before and after
+    FileId id;               // the same file under any other spelling
     std::string packerNames; // UTF-8, the file as the packer names it in messages
     DWORD startTick = 0;
     KernelHandle process, output, errors;
@@ -42,7 +42,7 @@ FileState StateOf(const std::wstring& path) {
 }
 
 FileId IdOf(const std::wstring& path) {
-    FileId id;
+    FileId id; // the same file under any other spelling
     HANDLE opened =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
