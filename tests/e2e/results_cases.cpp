@@ -37,12 +37,14 @@ std::vector<std::string> Entries(DWORD pid) {
 
 bool Running(const std::string& entry) { return entry.find("  running for ") != std::string::npos; }
 
-// Waits until the results window shows `count` entries, none of them running.
+// Waits until the results window shows `count` entries, none of them running. Two reads must
+// agree: a read while the window rewrites its text can come back cut.
 std::vector<std::string> WaitForOutcomes(Case& c, DWORD pid, size_t count, DWORD timeoutMs) {
-  std::vector<std::string> entries;
+  std::vector<std::string> entries, last;
   for (double end = NowMs() + timeoutMs; NowMs() < end; Sleep(50)) {
+    last = entries;
     entries = Entries(pid);
-    bool done = entries.size() == count;
+    bool done = entries.size() == count && entries == last;
     for (const std::string& entry : entries) done = done && !Running(entry);
     if (done) return entries;
   }
