@@ -32,6 +32,10 @@ struct KernelHandleTraits {
     static HANDLE Invalid() { return nullptr; }
     static void Close(HANDLE h) { CloseHandle(h); }
 };
+struct FileHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
 struct KeyTraits {
     static HKEY Invalid() { return nullptr; }
     static void Close(HKEY h) { RegCloseKey(h); }
@@ -46,6 +50,7 @@ struct MemoryDcTraits {
 };
 
 using KernelHandle = Owned<HANDLE, KernelHandleTraits>;
+using FileHandle = Owned<HANDLE, FileHandleTraits>; // what CreateFile gives
 using Key = Owned<HKEY, KeyTraits>;
 using Menu = Owned<HMENU, MenuTraits>;
 using MemoryDc = Owned<HDC, MemoryDcTraits>;

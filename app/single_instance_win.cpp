@@ -25,7 +25,14 @@ std::optional<StartRole> TryHandOver(const std::optional<std::string>& tail) {
     data.cbData = static_cast<DWORD>(tail->size() + 1);
     data.lpData = const_cast<char*>(tail->c_str());
     SetLastError(0);
-    LRESULT answer = SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    DWORD_PTR answer = 0;
+    // Bounded: a hung window would otherwise hold up every start behind it.
+    if (!SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                             SMTO_ABORTIFHUNG, HandOffWaitMilliseconds, &answer)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_INVALID_WINDOW_HANDLE) return std::nullopt; // it has just closed
+        if (error != HandOffAccessDenied) return StartRole::NotAnswered;
+    }
     switch (HandOffOutcome(static_cast<long>(answer), GetLastError())) {
     case HandOffResult::Filed:
         return StartRole::HandedOver;

@@ -61,6 +61,7 @@ static void ReportNotHandedOver(const std::string& tail) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    LoadDllsFromSystem32Only();
     // Read in UTF-16: the ANSI command line would spell an unspellable name as
     // the name of another file.
     const std::wstring wideTail = CommandTail(std::wstring(GetCommandLineW()));

@@ -1,14 +1,51 @@
 #include "app/win_util_win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
 
 #include "app/ansi_name_win.h"
+#include "app/ansi_names.h"
 #include "app/texts.h"
+
+void LoadDllsFromSystem32Only() {
+    using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
+    auto setDefault = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    // Windows 7 without its loader update (KB2533623) lacks it; there at least
+    // the current folder is taken out of the search.
+    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+HMODULE LoadSystemLibrary(const char* dll) {
+    const std::wstring name = WidenAscii(dll);
+    if (HMODULE module = LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return module;
+    // Without the loader update the flag is refused: name the file in System32.
+    const std::wstring folder = SystemFolder();
+    if (GetLastError() != ERROR_INVALID_PARAMETER || folder.empty()) return nullptr;
+    return LoadLibraryW((folder + L"\\" + name).c_str());
+}
+
+void InitialiseComForShell() {
+    static bool initialised = false;
+    if (initialised) return;
+    initialised = true;
+    using Initialise = HRESULT(WINAPI*)(void*, DWORD);
+    if (auto initialise = LateBound<Initialise>("ole32.dll", "CoInitializeEx"))
+        initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+}
 
 void ShellOpen(const std::string& target, const char* parameters, int showMode) {
     static auto shellExecute = LateBound<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+    InitialiseComForShell();
     if (shellExecute) shellExecute(nullptr, "open", target.c_str(), parameters, nullptr, showMode);
 }
 

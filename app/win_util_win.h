@@ -5,16 +5,29 @@
 #include <string>
 #include <vector>
 
+// Limits where DLLs come from to System32, for the whole process: Windows
+// would otherwise look in Zorvik's own folder (a downloads folder, where
+// anyone may have left a DLL named like a system one) before System32.
+// The first thing Zorvik does.
+void LoadDllsFromSystem32Only();
+std::wstring SystemFolder(); // System32, without a trailing backslash
+// A DLL of System32 by its bare name, never one found elsewhere.
+HMODULE LoadSystemLibrary(const char* dll);
+
 // A function of a DLL that only some runs need, found when it is first needed:
 // a later instance, which only hands its file over, then loads neither the
 // shell nor the common dialogs and is gone sooner. The DLL stays loaded.
 // Callers keep the result in a function-local static, which Zorvik builds without a
 // thread-safe guard (see CMakeLists.txt): the first call comes from the window thread.
 template <typename Function> Function LateBound(const char* dll, const char* name) {
-    HMODULE module = LoadLibraryA(dll);
+    HMODULE module = LoadSystemLibrary(dll);
     if (!module) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+
+// COM, apartment-threaded, on the window thread, as the shell and the file
+// chooser ask of their callers; once, before the first of them.
+void InitialiseComForShell();
 
 // Hands a file, folder, script or address to the shell with the verb "open".
 void ShellOpen(const std::string& target, const char* parameters, int showMode);

@@ -56,7 +56,7 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
         line += part;
         lineHasEntry = true;
     }
-    script.bytes += line + ScriptTail;
+    script.bytes = ScriptStart + script.bytes + line + ScriptTail;
     return script;
 }
 

@@ -34,14 +34,19 @@ struct Script {
     std::vector<LeftOut> leftOut;
 };
 
+// The script's first line fixes how cmd reads the rest, whatever the user's
+// settings (delayed expansion would eat the "!" of "b!c!d.exe", and the
+// self-deletion's %~f0 needs extensions), also when run by hand.
+inline constexpr char ScriptStart[] = "@setlocal DisableDelayedExpansion EnableExtensions\r\n";
+
 // The script's end: PAUSE, so the user reads the packer's output; then the
 // script deletes itself, silently, and ends cmd before it would read on in a
 // file that is gone ("The batch file cannot be found."). No line end follows.
 inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
 
-// One packer line per run of entries that fits the line limit, then the tail.
-// `%` is doubled so that cmd hands it on as is. `isLead` reads the entries'
-// ANSI text.
+// The first line, one packer line per run of entries that fits the line limit,
+// then the tail. `%` is doubled so that cmd hands it on as is. `isLead` reads
+// the entries' ANSI text.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
                      const ConsoleEncoder& encode, LeadByteTest isLead);

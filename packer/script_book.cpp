@@ -1,7 +1,6 @@
 #include "packer/script_book.h"
 
 #include <algorithm>
-#include <cstdint>
 
 std::string ScriptFileName(ScriptKind kind, int number) {
     const std::string usual = ScriptName(kind);
@@ -18,41 +17,21 @@ std::optional<std::string> ClaimScriptName(ScriptKind kind,
     return std::nullopt;
 }
 
-std::string ScriptMarkerName(const std::wstring& upperPath) {
-    // FNV-1a over the UTF-16 units: object names are short, paths are not.
-    uint64_t hash = 14695981039346656037ull;
-    for (wchar_t unit : upperPath) {
-        hash ^= static_cast<uint16_t>(unit);
-        hash *= 1099511628211ull;
-    }
-    std::string name = "Local\\Zorvik.Script.";
-    for (int shift = 60; shift >= 0; shift -= 4)
-        name += "0123456789abcdef"[(hash >> shift) & 15];
-    return name;
-}
-
 void ScriptBook::Wrote(const std::wstring& path) {
     if (std::find(written_.begin(), written_.end(), path) == written_.end())
         written_.push_back(path);
 }
 
-std::vector<std::wstring>
-ScriptBook::TakeDeletable(const std::vector<std::wstring>& usualHere,
-                          const std::function<bool(const std::wstring&)>& running) {
-    std::vector<std::wstring> candidates = usualHere, deletable, stillRunning;
+void ScriptBook::DeleteUnused(const std::vector<std::wstring>& usualHere,
+                              const std::function<bool(const std::wstring&)>& deleteUnlessUsed) {
+    std::vector<std::wstring> candidates = usualHere, tried, kept;
     candidates.insert(candidates.end(), written_.begin(), written_.end());
     for (const std::wstring& path : candidates) {
-        if (std::find(deletable.begin(), deletable.end(), path) != deletable.end() ||
-            std::find(stillRunning.begin(), stillRunning.end(), path) != stillRunning.end())
-            continue;
-        (running(path) ? stillRunning : deletable).push_back(path);
+        if (std::find(tried.begin(), tried.end(), path) != tried.end()) continue;
+        tried.push_back(path);
+        if (!deleteUnlessUsed(path) &&
+            std::find(written_.begin(), written_.end(), path) != written_.end())
+            kept.push_back(path);
     }
-    // Written scripts that still run stay for a later close.
-    written_.erase(std::remove_if(written_.begin(), written_.end(),
-                                  [&](const std::wstring& path) {
-                                      return std::find(deletable.begin(), deletable.end(), path) !=
-                                             deletable.end();
-                                  }),
-                   written_.end());
-    return deletable;
+    written_ = kept;
 }

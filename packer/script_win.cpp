@@ -1,8 +1,5 @@
 #include "packer/script_win.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
 #include <vector>
 
 #include "app/ansi_name_win.h"
@@ -14,10 +11,6 @@
 
 namespace {
 ScriptBook Book;
-// Markers whose console could not be given a copy: the name stays taken for
-// as long as this Zorvik runs, since nothing tells when that console ends.
-// The system closes them at exit.
-std::vector<HANDLE> KeptMarkers;
 
 // cmd reads a script in the console's OEM code page, Zorvik's paths are ANSI:
 // re-encode, and refuse a path that the OEM code page cannot spell.
@@ -25,73 +18,82 @@ std::optional<std::string> ToConsoleCodePage(const std::string& ansi) {
     return ExactRecode(ansi, CP_ACP, CP_OEMCP);
 }
 
-bool WriteWholeFile(const char* name, const std::string& bytes) {
-    FILE* file = std::fopen(name, "wb");
-    if (!file) return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
 // Script names are ASCII; the current folder's may not be.
 std::wstring FullPathOf(const char* name) {
     return FullPathName(WidenAscii(name));
 }
 
-std::wstring MarkerName(const std::wstring& fullPath) {
-    std::wstring upper = fullPath;
-    CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
-    return WidenAscii(ScriptMarkerName(upper));
+// Deletes a plain file that nobody holds open: the exclusive open fails while
+// a console holds its script, under any spelling of its folder. A folder, a
+// link, a read-only file or one held open stays. True when the name is free.
+bool DeleteUnlessUsed(const std::wstring& path) {
+    FileHandle file(CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.Valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_DISPOSITION_INFO dispose = {TRUE};
+    return GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks == 1 &&
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+           SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
 }
 
-// True while a console of this or another Zorvik runs the script.
-bool ConsoleRuns(const std::wstring& fullPath) {
-    KernelHandle marker(OpenEventW(SYNCHRONIZE, FALSE, MarkerName(fullPath).c_str()));
-    // Denied: a marker of a Zorvik run as administrator.
-    return marker.Valid() || GetLastError() != ERROR_FILE_NOT_FOUND;
+// Creates the script anew under `name` and writes it; then holds it open for
+// reading with read and delete sharing only, so that from now on nobody can
+// open it for writing. What it holds is read back: a writer that came in
+// between the two opens makes the name unusable. False: take the next name.
+bool WriteFreshScript(const std::string& name, const std::string& bytes, FileHandle& held) {
+    const std::wstring path = WidenAscii(name);
+    if (!DeleteUnlessUsed(path)) return false;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return false;
+    Book.Wrote(FullPathOf(name.c_str())); // Zorvik's own: deleted at a close, also if cut short
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return false;
+    file.Reset();
+    held.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    std::string now(bytes.size() + 1, '\0');
+    DWORD read = 0;
+    if (!held.Valid() || !ReadFile(held.Get(), &now[0], DWORD(now.size()), &read, nullptr))
+        return false;
+    now.resize(read);
+    return now == bytes;
 }
 
-// Makes the marker of a script name that no console runs, so that no other
-// Zorvik takes the name meanwhile; false when the name is taken.
-bool ClaimMarker(const std::string& name, KernelHandle& marker) {
-    KernelHandle made(
-        CreateEventW(nullptr, TRUE, FALSE, MarkerName(FullPathOf(name.c_str())).c_str()));
-    if (!made.Valid() || GetLastError() == ERROR_ALREADY_EXISTS) return false;
-    *marker.Receive() = made.Release();
-    return true;
-}
-
-// The console holds a copy of the marker for as long as it runs, also after
-// this Zorvik has ended, so the copy goes exactly when the console does.
-void HandMarkerTo(HANDLE console, KernelHandle& marker) {
+// cmd.exe of System32 itself, with AutoRun off, in a console of its own; the
+// script is named relative to the current folder, which cmd shares, so that
+// no character of the folder's name reaches cmd's command line. cmd does not
+// take a network folder (\\server\share) as its own: there it is given the
+// full path.
+DWORD StartScript(const std::string& name, const std::wstring& fullPath, HANDLE held) {
+    const std::wstring cmd = SystemFolder() + L"\\cmd.exe";
+    std::wstring line = L"\"" + cmd + L"\" /d /c .\\" + WidenAscii(name);
+    if (fullPath.compare(0, 2, L"\\\\") == 0)
+        line = L"\"" + cmd + L"\" /d /s /c \"\"" + fullPath + L"\"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION started;
+    if (!CreateProcessW(cmd.c_str(), &line[0], nullptr, nullptr, FALSE,
+                        CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &started))
+        return GetLastError();
+    KernelHandle process(started.hProcess), thread(started.hThread);
+    // The console holds the script from its first line to its end, also after
+    // Zorvik has ended.
     HANDLE copy = nullptr;
-    if (console && DuplicateHandle(GetCurrentProcess(), marker.Get(), console, &copy, 0, FALSE,
-                                   DUPLICATE_SAME_ACCESS))
-        return;
-    // Unless that console has ended already, nothing tells when it does.
-    if (!console || WaitForSingleObject(console, 0) != WAIT_OBJECT_0)
-        KeptMarkers.push_back(marker.Release());
-}
-
-// Has the shell run the script; the console's process when it tells it.
-bool StartScript(const std::string& name, HANDLE* console, DWORD* error) {
-    static auto shellExecuteEx =
-        LateBound<decltype(&ShellExecuteExA)>("shell32.dll", "ShellExecuteExA");
-    if (!shellExecuteEx) {
-        *error = ERROR_PROC_NOT_FOUND;
-        return false;
+    if (!DuplicateHandle(GetCurrentProcess(), held, process.Get(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        const DWORD error = GetLastError();
+        TerminateProcess(process.Get(), 1);
+        return error;
     }
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpVerb = "open";
-    info.lpFile = name.c_str();
-    info.nShow = SW_SHOW;
-    if (!shellExecuteEx(&info)) {
-        *error = GetLastError();
-        return false;
-    }
-    *console = info.hProcess;
-    return true;
+    ResumeThread(thread.Get());
+    return 0;
 }
 } // namespace
 
@@ -100,28 +102,23 @@ void WriteAndOpenScript(HWND owner, ScriptKind kind, const std::vector<std::stri
     Script script =
         ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage, IsAnsiLeadByte);
     if (!script.leftOut.empty()) ShowError(owner, LeftOutText(script.leftOut));
-    KernelHandle marker;
-    std::optional<std::string> name = ClaimScriptName(
-        kind, [&marker](const std::string& candidate) { return ClaimMarker(candidate, marker); });
+    FileHandle held;
+    std::optional<std::string> name;
+    if (!script.bytes.empty())
+        name = ClaimScriptName(kind, [&](const std::string& candidate) {
+            return WriteFreshScript(candidate, script.bytes, held);
+        });
     const std::wstring fullPath = FullPathOf(name ? name->c_str() : ScriptName(kind));
     // A script that is not written now must not run: an older one of the same
     // name would pack files the user did not choose.
-    if (!name || script.bytes.empty() || !WriteWholeFile(name->c_str(), script.bytes)) {
+    if (!name) {
         ShowError(owner, ScriptNotWrittenText(fullPath));
         return;
     }
-    Book.Wrote(fullPath);
-    KernelHandle console;
-    DWORD error = 0;
-    if (!StartScript(*name, console.Receive(), &error)) {
+    if (DWORD error = StartScript(*name, fullPath, held.Get()))
         ShowError(owner, ScriptNotStartedText(fullPath, error));
-        return;
-    }
-    HandMarkerTo(console.Get(), marker);
 }
 
 void DeleteScripts() {
-    const std::vector<std::wstring> usualHere = {FullPathOf(PackScript), FullPathOf(UnpackScript)};
-    for (const std::wstring& path : Book.TakeDeletable(usualHere, ConsoleRuns))
-        DeleteFileW(path.c_str());
+    Book.DeleteUnused({FullPathOf(PackScript), FullPathOf(UnpackScript)}, DeleteUnlessUsed);
 }

@@ -1,7 +1,5 @@
 #include "shell/verb_win.h"
 
-#include <shlwapi.h>
-
 #include <cstdio>
 #include <string>
 
@@ -46,9 +44,11 @@ InstallResult InstallShellVerb() {
     return {true, std::string()};
 }
 
+// RegDeleteTree rather than shlwapi's SHDeleteKey: shlwapi, imported, would
+// bring shcore along at start, before Zorvik limits where DLLs come from.
 void RemoveUserVerbKeys() {
     for (const char* verb : VerbKeys)
-        SHDeleteKeyA(HKEY_CURRENT_USER, (std::string(UserClassesKey) + verb).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(UserClassesKey) + verb).c_str());
 }
 
 // Removes the per-user keys and, as far as this user may, machine-wide ones
@@ -56,7 +56,7 @@ void RemoveUserVerbKeys() {
 void RemoveShellVerb() {
     RemoveUserVerbKeys();
     for (const char* verb : VerbKeys)
-        SHDeleteKeyA(HKEY_CLASSES_ROOT, verb);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, verb);
 }
 
 bool WriteSettings(bool verbInstalled) {

@@ -17,6 +17,7 @@ void ChooseFile(HWND owner) {
         ShowError(owner, "The file chooser is not available: comdlg32.dll could not be loaded.");
         return;
     }
+    InitialiseComForShell();
     static const wchar_t filter[] = L"Executable/DLL Files \0*.exe;*.dll\0";
     wchar_t file[MAX_PATH] = L"";
     OPENFILENAMEW open = {};

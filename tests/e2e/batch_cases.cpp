@@ -115,7 +115,8 @@ E2E_CASE(batch_window_opens_on_a_main_window_drop_with_exe_and_dll_only) {
   c.CheckEqual("batch text after a drop of only z.txt", "Total 0 Files In Batch.\r\n",
                WaitForBatchText(empty, "Total 0 Files In Batch.\r\n"));
   c.Check(GetWindow(empty, GW_OWNER) == nullptr, "the batch window has no owner");
-  c.Check(IsWindowEnabled(window) != 0, "the main window stays enabled while a batch window is open");
+  c.Check(IsWindowEnabled(window) != 0,
+          "the main window stays enabled while a batch window is open");
 
   c.Require(ClickButton(empty, kBatchClose), "click \"X\" (1001) of the batch window");
   c.Check(WaitUntilClosed(empty), "\"X\" closes the batch window");
@@ -129,8 +130,8 @@ E2E_CASE(batch_window_opens_on_a_main_window_drop_with_exe_and_dll_only) {
   c.Require(DropFiles(window, {w + "x.exe", w + "Y.DLL", w + "z.txt", w + "n.exe.bak", w + "exe"}),
             "drop five files on the main window");
   HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "after a drop of five files");
-  std::string expected = "Total 3 Files In Batch.\r\n" + w + "x.exe\r\n" + w + "Y.DLL\r\n" + w +
-                         "exe\r\n";
+  std::string expected =
+      "Total 3 Files In Batch.\r\n" + w + "x.exe\r\n" + w + "Y.DLL\r\n" + w + "exe\r\n";
   c.CheckEqual("batch text after dropping x.exe, Y.DLL, z.txt, n.exe.bak and exe", expected,
                WaitForBatchText(batch, expected));
   c.CheckEqual("batch windows of Zorvik after the second drop", 1,
@@ -152,7 +153,8 @@ E2E_CASE(batch_window_drop_appends_and_its_buttons_pack_every_entry) {
   // Esc goes first; the drops posted after it show when it has been handled, and any command
   // Esc gave rise to has been handled by the time the second drop shows.
   c.Require(PressEscape(batch), "post Esc to the batch window");
-  c.Require(DropFiles(batch, {a, b, w + "c.txt"}), "drop a.exe, B.Dll and c.txt on the batch window");
+  c.Require(DropFiles(batch, {a, b, w + "c.txt"}),
+            "drop a.exe, B.Dll and c.txt on the batch window");
   c.CheckEqual("batch text after the first drop on it", Listing({a, b}),
                WaitForBatchText(batch, Listing({a, b})));
   c.Require(DropFiles(batch, {d}), "drop \"d d.exe\" on the batch window");
@@ -218,9 +220,10 @@ E2E_CASE(batch_window_nested_ones_refresh_the_window_dropped_on) {
   PostMenuCommand(window, kBatchMenuCommand);
   HWND older = WaitForNewBatchWindow(c, zorvik.pid, {}, "on the first menu command 899");
   PostMenuCommand(window, kBatchMenuCommand);
-  HWND newer = WaitForNewBatchWindow(c, zorvik.pid, {older},
-                                     "on menu command 899 with a batch window open");
-  c.CheckEqual("batch text of the second window", Listing({}), WaitForBatchText(newer, Listing({})));
+  HWND newer =
+      WaitForNewBatchWindow(c, zorvik.pid, {older}, "on menu command 899 with a batch window open");
+  c.CheckEqual("batch text of the second window", Listing({}),
+               WaitForBatchText(newer, Listing({})));
 
   c.Require(ClickButton(newer, kBatchClose), "click \"X\" of the newer batch window");
   c.Check(WaitUntilClosed(newer), "\"X\" closes the newer batch window");
@@ -281,7 +284,7 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.Require(WaitForPackerCalls(c.packerLog, 1, kPackerMs).size() == 1, "the first line runs");
   std::string bytes, now;
   c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat");
-  c.CheckEqual("lines of runupxcmd.bat", 4, std::count(bytes.begin(), bytes.end(), '\n') + 1);
+  c.CheckEqual("lines of runupxcmd.bat", 5, std::count(bytes.begin(), bytes.end(), '\n') + 1);
   const std::vector<DWORD> firstConsole = consoles();
   c.Require(firstConsole.size() == 1, "one console runs runupxcmd.bat");
 
@@ -326,4 +329,64 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.CloseMainWindow(window, zorvik, "after both consoles ended");
   c.Check(!FileExists(first),
           "closing the main window deletes runupxcmd.bat, which no console runs any more");
+}
+
+// A running script is held open against writers by its console, from Zorvik's write until the
+// console ends, also after Zorvik has ended. A Zorvik that reaches the same folder under another
+// drive letter (Q:, as subst makes one; tests/e2e/run.sh maps it to the cases' root) neither
+// rewrites nor deletes it, and writes runupxcmd-2.bat instead. The script fixes cmd's settings
+// itself: run again by a cmd with delayed expansion on, it still names b!c!d.exe and x^y!.exe.
+E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
+  const std::string other = "Q:\\" + c.Name() + "\\work";
+  c.Require(GetFileAttributesA(other.c_str()) != INVALID_FILE_ATTRIBUTES,
+            other + " is the work folder under drive Q: (run.sh maps it)");
+  const std::string w = c.workDir + "\\";
+  const std::vector<std::string> paths = {w + "b!c!d.exe", w + "x^y!.exe"};
+  const std::string first = w + "runupxcmd.bat", second = w + "runupxcmd-2.bat";
+  auto compress = [&](const Process& zorvik, const std::string& when) {
+    HWND window = c.WaitForMainWindow(zorvik);
+    PostMenuCommand(window, kBatchMenuCommand);
+    HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, when);
+    c.Require(DropFiles(batch, paths) && WaitForBatchText(batch, Listing(paths)) == Listing(paths),
+              when + ": the batch lists both paths");
+    c.Require(ClickButton(batch, kBatchCompress), when + ": click Compress");
+    return window;
+  };
+  auto writable = [](const std::string& path) {
+    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr));
+    return file.Valid();
+  };
+
+  Process& zorvik =
+      c.StartWithEnvironment(c.BareCommandLine(), {{"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+  HWND window = compress(zorvik, "in the work folder");
+  std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 1, kPackerMs);
+  c.Require(calls.size() == 1, "the packer runs");
+  c.CheckEqual("the packer's argv", {c.packerPath, paths[0], paths[1]}, calls[0].argv);
+  std::string bytes, now;
+  c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat while it runs");
+  c.Check(!writable(first), "runupxcmd.bat cannot be opened for writing while it runs");
+  c.CloseMainWindow(window, zorvik, "while its console runs");
+  c.Check(!writable(first), "nor after Zorvik has ended");
+
+  ScopedEnvironment slow(ScopedEnvironment::Variables{{"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+  Process& onQ = c.Start(c.BareCommandLine(), "", other);
+  window = compress(onQ, "in the same folder as " + other);
+  calls = WaitForPackerCalls(c.packerLog, 2, kPackerMs);
+  c.Require(calls.size() == 2, "the packer runs from Q:");
+  c.CheckEqual("the packer's argv from Q:", {c.packerPath, paths[0], paths[1]}, calls[1].argv);
+  c.Check(FileExists(second), "the Zorvik on Q: writes runupxcmd-2.bat");
+  c.CloseMainWindow(window, onQ, "on Q:, while both consoles run");
+  c.Check(ReadWholeFile(first, now) && now == bytes,
+          "runupxcmd.bat is neither rewritten nor deleted from Q:; holds " + Shown(now));
+
+  // As a user might run the left-over script by hand, with delayed expansion on.
+  Process& byHand = c.Start("cmd /v:on /c runupxcmd.bat", "C:\\windows\\system32\\cmd.exe");
+  (void)byHand;
+  calls = WaitForPackerCalls(c.packerLog, 3, kPackerMs);
+  c.Require(calls.size() == 3, "the script runs under cmd /v:on");
+  c.CheckEqual("the packer's argv under cmd /v:on", {c.packerPath, paths[0], paths[1]},
+               calls[2].argv);
 }

@@ -41,6 +41,8 @@ const int kBatchMenuCommand = 899;
 const char* const kResultsTitle = "Zorvik - Results";
 const int kResultsText = 1010;
 
+// How every batch script begins: it fixes cmd's settings for itself.
+const char* const kScriptStart = "@setlocal DisableDelayedExpansion EnableExtensions\r\n";
 // How every batch script ends: PAUSE, then it deletes itself and ends its console.
 const char* const kScriptEnd = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
 
@@ -123,9 +125,9 @@ struct RegisterCase {
   RegisterCase(const char* name, CaseFunction run) { CaseRegistry().push_back({name, run}); }
 };
 
-#define E2E_CASE(name)                                          \
-  static void name(::e2e::Case& c);                             \
-  static ::e2e::RegisterCase register_##name(#name, name);      \
+#define E2E_CASE(name)                                     \
+  static void name(::e2e::Case& c);                        \
+  static ::e2e::RegisterCase register_##name(#name, name); \
   static void name(::e2e::Case& c)
 
 }  // namespace e2e

@@ -20,7 +20,9 @@ long HandOff(HWND window, const std::string& bytes) {
   COPYDATASTRUCT data = {1, DWORD(bytes.size()), const_cast<char*>(bytes.data())};
   DWORD_PTR answer = 0;
   return SendMessageTimeoutA(window, WM_COPYDATA, 0, LPARAM(&data), SMTO_ABORTIFHUNG, 10000,
-                             &answer) ? long(answer) : -1;
+                             &answer)
+             ? long(answer)
+             : -1;
 }
 
 // Printable ASCII, different for each seed, so that every text survives the W round trip.
@@ -99,14 +101,14 @@ bool MakeUnwritable(const std::string& path, bool folder, const std::string& tex
   if (folder) return MakeFolders(path);
   if (!WriteWholeFile(path, text) || !SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY))
     return false;
-  lock.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                         nullptr));
+  lock.Reset(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   return lock.Valid();
 }
 
 // The box's text begins with `opening` and ends with the full path.
-void CheckBox(Case& c, const std::string& what, const std::string& text,
-              const std::string& opening, const std::string& path) {
+void CheckBox(Case& c, const std::string& what, const std::string& text, const std::string& opening,
+              const std::string& path) {
   size_t tail = text.size() > path.size() ? text.size() - path.size() : 0;
   c.CheckEqual(what + ": the box's opening", opening, text.substr(0, opening.size()));
   c.CheckEqual(what + ": the box's end", path, text.substr(tail));
@@ -170,8 +172,8 @@ E2E_CASE(bad_input_handoff_payloads_of_every_length_up_to_64_kib) {
     std::string withNul = Printable(n, n + 1);
     size_t nul = n % 2 ? n - 1 : n / 2;
     if (n > 0) withNul[nul] = '\0';
-    for (const std::string& payload : n ? std::vector<std::string>{whole, withNul}
-                                          : std::vector<std::string>{whole}) {
+    for (const std::string& payload :
+         n ? std::vector<std::string>{whole, withNul} : std::vector<std::string>{whole}) {
       if (HandOff(window, payload) != 1) refused += " " + std::to_string(n);
       expected.push_back(payload.substr(0, std::min(payload.find('\0'), payload.size())));
     }
@@ -193,7 +195,11 @@ E2E_CASE(bad_input_settings_file_of_one_mib_starts_in_time_and_is_made_canonical
   for (size_t i = 0; i < kMiB; ++i) blanks += " \t\r\n"[i % 4];
   for (size_t i = 1, x = 1; i < kMiB; ++i) garbage[i] = char((x = x * 1103515245 + 12345) >> 16);
   // What the file holds, and whether it asks for the verb (a number past 1 MiB of digits is not 1).
-  struct { const char* name; std::string text; bool on; } variants[] = {
+  struct {
+    const char* name;
+    std::string text;
+    bool on;
+  } variants[] = {
       {"\"[Shell Menu] : 1\" and 1 MiB of x", "[Shell Menu] : 1" + std::string(kMiB, 'x'), true},
       {"\"[Shell Menu] :\", 1 MiB of white space, \"1\"", "[Shell Menu] :" + blanks + "1", true},
       {"\"[Shell Menu] : 1\" and 1 MiB of 0s", "[Shell Menu] : 1" + std::string(kMiB, '0'), false},
@@ -257,10 +263,14 @@ E2E_CASE(bad_input_unwritable_batch_script_is_reported_and_the_packer_never_star
   const std::string old = "@echo off\r\n" + Quoted(c.packerPath) + " old-script\r\n";
   for (bool folder : {false, true}) {
     const std::string kind =
-        folder ? "a folder named runupxcmd.bat" : "a read-only, locked old runupxcmd.bat";
+        (folder ? "a folder named runupxcmd.bat" : "a read-only, locked old runupxcmd.bat") +
+        std::string(" and folders of every other script name");
     DeleteFileA(c.packerLog.c_str());
     Handle lock;
     c.Require(MakeUnwritable(script, folder, old, lock), "make " + kind);
+    for (int n = 2; n <= 99; ++n)
+      c.Require(MakeFolders(c.workDir + "\\runupxcmd-" + std::to_string(n) + ".bat"),
+                "make the folder runupxcmd-" + std::to_string(n) + ".bat");
     std::vector<ProcessEntry> before = ListProcesses();
     Process& zorvik = c.Start(c.BareCommandLine());
     HWND window = c.WaitForMainWindow(zorvik);
@@ -273,9 +283,8 @@ E2E_CASE(bad_input_unwritable_batch_script_is_reported_and_the_packer_never_star
     c.CheckEqual("packer calls with " + kind, 0, WaitForPackerCalls(c.packerLog, 1, 3000).size());
     std::string started;  // names of processes that are new since Zorvik's start, but for it
     for (const ProcessEntry& now : ListProcesses())
-      if (now.pid != zorvik.pid && std::none_of(before.begin(), before.end(), [&](auto& b) {
-            return b.pid == now.pid;
-          }))
+      if (now.pid != zorvik.pid &&
+          std::none_of(before.begin(), before.end(), [&](auto& b) { return b.pid == now.pid; }))
         started += " " + now.exeName;
     c.Check(started.empty(), "no process started after Yes with " + kind + "; got" + started);
     c.Check(WindowAnswers(window), "the window answers after the box, " + kind);
@@ -283,11 +292,74 @@ E2E_CASE(bad_input_unwritable_batch_script_is_reported_and_the_packer_never_star
     c.Check(folder ? (GetFileAttributesA(script.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0
                    : ReadWholeFile(script, now) && now == old,
             kind + " is left as it was; holds " + Shown(now));
-    c.CheckEqual("work folder with " + kind, {"runupxcmd.bat"}, NamesIn(c.workDir));
+    c.CheckEqual("names in the work folder with " + kind, 99, NamesIn(c.workDir).size());
     c.CheckEqual("program folder with " + kind, {"Zorvik.exe", "upx.exe"}, NamesIn(c.progDir));
     lock.Reset();
     c.CloseMainWindow(window, zorvik, kind);
     SetFileAttributesA(script.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(script.c_str());
+    RemoveDirectoryA(script.c_str());
   }
+}
+
+// DLLs named like system ones, planted beside Zorvik.exe (a downloads folder) and in the current
+// folder, are never loaded into Zorvik: not at a start or a hand-off, nor by the file chooser, a
+// single-file run, a batch, the menu or the shell. Each copy of planted.dll notes in
+// "<its path>.hit" which program loaded it.
+E2E_CASE(hardening_planted_dlls_are_never_loaded_into_zorvik) {
+  const char* const names[] = {"compstui.dll", "shcore.dll",       "uxtheme.dll",  "propsys.dll",
+                               "version.dll",  "dwmapi.dll",       "comdlg32.dll", "ole32.dll",
+                               "oleaut32.dll", "windowscodecs.dll"};
+  const std::string planted = FolderOf(c.Settings().driverExe) + "\\planted.dll";
+  std::vector<std::string> copies;
+  for (const std::string& folder : {c.progDir, c.workDir})
+    for (const char* name : names) {
+      copies.push_back(folder + "\\" + name);
+      c.Require(CopyFileA(planted.c_str(), copies.back().c_str(), FALSE) != 0,
+                "plant " + copies.back());
+    }
+  const std::string file = c.workDir + "\\app.exe";
+  c.Require(WriteWholeFile(file, "MZ"), "write " + file);
+
+  Process& zorvik = c.Start(c.VerbCommandLine(file));
+  HWND window = c.WaitForMainWindow(zorvik);
+  Process& later = c.Start(c.VerbCommandLine(c.workDir + "\\handed.exe"));
+  c.Check(WaitForExit(later, 15000), "a later start hands its file over and ends");
+
+  c.Require(ClickButton(window, kChooseButton), "click \". . .\"");
+  HWND chooser = nullptr;
+  for (double end = NowMs() + 15000; !chooser && NowMs() < end; Sleep(20))
+    for (HWND dialog : DialogsOf(zorvik.pid))
+      if (dialog != window) chooser = dialog;
+  c.Require(chooser && PressMessageBoxButton(chooser, IDCANCEL), "the chooser opens and cancels");
+  for (double end = NowMs() + 5000; IsWindow(chooser) && NowMs() < end;) Sleep(20);
+
+  c.Require(ClickButton(window, kMenuButton), "click \":)\"");
+  HWND popup = WaitForPopupMenu(zorvik.pid);
+  c.Require(popup != nullptr, "\":)\" shows the menu");
+  PostKey(popup, VK_ESCAPE);
+  for (double end = NowMs() + 5000; IsWindowVisible(popup) && NowMs() < end;) Sleep(20);
+  PostMessageA(window, WM_COMMAND, 897, 0);  // "More Apps": the shell opens the maker's site
+
+  c.Require(ClickButton(window, kCompressButton), "click Compress");  // the batch: 2 files
+  HWND confirm = WaitForMessageBox(zorvik.pid, "Brannoc.", 10000);
+  c.Require(confirm && PressMessageBoxButton(confirm, IDYES), "a \"Brannoc.\" box to answer Yes");
+  c.Require(WaitForPackerCalls(c.packerLog, 1, 30000).size() == 1, "the batch's packer runs");
+  DeleteFileA(c.packerLog.c_str());
+  // The single-file run, once the hand-off list is gone with a fresh Zorvik.
+  c.CloseMainWindow(window, zorvik, "after the batch");
+  Process& single = c.Start(c.VerbCommandLine(file));
+  window = c.WaitForMainWindow(single);
+  c.Require(ClickButton(window, kCompressButton), "click Compress on one file");
+  c.Require(WaitForPackerCalls(c.packerLog, 1, 30000).size() == 1, "the single run's packer runs");
+  c.CloseMainWindow(window, single, "after the single run");
+
+  std::string loaders;
+  for (const std::string& copy : copies) {
+    std::string hits;
+    if (!ReadWholeFile(copy + ".hit", hits)) continue;
+    c.Info(copy + " was loaded by: " + Shown(hits));
+    if (hits.find("Zorvik.exe") != std::string::npos) loaders += " " + copy;
+  }
+  c.Check(loaders.empty(), "no planted DLL is loaded into Zorvik; loaded:" + loaders);
 }

@@ -16,6 +16,8 @@ done
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 wine_env_setup "$build" || exit 2
+# Drive Q: is the cases' root under a second drive letter, as subst makes one.
+mkdir -p "$build/tests/e2e/e2e-run" && ln -sfn "$build/tests/e2e/e2e-run" "$WINEPREFIX/dosdevices/q:"
 run_driver() { wine "$driver" "$(to_windows_path "$zorvik")" "$(to_windows_path "$packer")" "$@"; }
 
 # The dbcs_ cases run in a second driver started under a Japanese locale: Wine takes the ANSI

@@ -48,9 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (end == script.bytes.size()) break;
     }
     // The end: PAUSE, then the script's own deletion.
-    CHECK(lines.size() >= 3 && lines[lines.size() - 2] == "PAUSE" &&
+    CHECK(lines.size() >= 4 && lines[lines.size() - 2] == "PAUSE" &&
           lines.back() == "@del \"%~f0\" & exit");
     lines.pop_back();
+    // The start: cmd's settings fixed before anything else.
+    CHECK(lines[0] + "\r\n" == ScriptStart);
+    lines.erase(lines.begin());
     const size_t room = MaxScriptLine - 2, first = unpack ? 2 : 1;
     std::vector<std::string> written;
     for (size_t i = 0; i + 1 < lines.size(); ++i) {

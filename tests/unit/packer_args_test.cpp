@@ -166,5 +166,6 @@ TEST(PackerParameters, NameThatLooksLikeAnOptionStaysAFile) {
     EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", {"-d", R"(C:\a.exe)"},
                             EntryStyle::Quoted, same, NoLeadBytes)
                   .bytes,
-              "\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" " + std::string(ScriptTail));
+              ScriptStart + std::string("\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" ") +
+                  ScriptTail);
 }

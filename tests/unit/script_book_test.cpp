@@ -39,7 +39,7 @@ TEST(ScriptName, UsualNameUnlessAConsoleRunsIt) {
     EXPECT_EQ(full.asked.back(), "runupxcmd-99.bat");
 }
 
-TEST(ScriptBook, CloseSparesRunningScriptsAndTakesThemAtALaterClose) {
+TEST(ScriptBook, CloseSparesScriptsInUseAndTakesThemAtALaterClose) {
     const std::wstring here = L"C:\\work\\runupxcmd.bat", hereUnpack = L"C:\\work\\derunupxcmd.bat";
     const std::wstring sibling = L"C:\\work\\runupxcmd-2.bat", before = L"D:\\old\\runupxcmd.bat";
     ScriptBook book;
@@ -47,24 +47,23 @@ TEST(ScriptBook, CloseSparesRunningScriptsAndTakesThemAtALaterClose) {
     book.Wrote(here);
     book.Wrote(sibling);
     book.Wrote(here); // the usual name written again once its console had ended
-    std::set<std::wstring> running = {here, before};
-    auto runs = [&running](const std::wstring& path) { return running.count(path) > 0; };
+    std::set<std::wstring> used;
+    Paths tried;
+    auto deleteUnlessUsed = [&](const std::wstring& path) {
+        tried.push_back(path);
+        return used.count(path) == 0;
+    };
+    auto close = [&](const Paths& usualHere) {
+        tried.clear();
+        book.DeleteUnused(usualHere, deleteUnlessUsed);
+        return tried;
+    };
 
-    EXPECT_EQ(book.TakeDeletable({here, hereUnpack}, runs), (Paths{hereUnpack, sibling}));
-    running = {here};
-    EXPECT_EQ(book.TakeDeletable({here, hereUnpack}, runs), (Paths{hereUnpack, before}));
-    running.clear();
-    EXPECT_EQ(book.TakeDeletable({L"E:\\runupxcmd.bat"}, runs),
-              (Paths{L"E:\\runupxcmd.bat", here}));
-    EXPECT_EQ(book.TakeDeletable({}, runs), Paths{});
-}
-
-TEST(ScriptBook, MarkerNamesDifferByPath) {
-    const std::string a = ScriptMarkerName(L"C:\\WORK\\RUNUPXCMD.BAT");
-    EXPECT_EQ(a.rfind("Local\\Zorvik.Script.", 0), 0u);
-    EXPECT_EQ(a, ScriptMarkerName(L"C:\\WORK\\RUNUPXCMD.BAT"));
-    EXPECT_NE(a, ScriptMarkerName(L"C:\\WORK\\RUNUPXCMD-2.BAT"));
-    EXPECT_NE(a, ScriptMarkerName(L"D:\\WORK\\RUNUPXCMD.BAT"));
-    // Only the backslash may not stand in a kernel object's own name.
-    EXPECT_EQ(a.find('\\', 6), std::string::npos);
+    used = {here, before};
+    EXPECT_EQ(close({here, hereUnpack}), (Paths{here, hereUnpack, before, sibling}));
+    used = {here};
+    EXPECT_EQ(close({hereUnpack}), (Paths{hereUnpack, before, here}));
+    used.clear();
+    EXPECT_EQ(close({L"E:\\runupxcmd.bat"}), (Paths{L"E:\\runupxcmd.bat", here}));
+    EXPECT_EQ(close({}), Paths{});
 }

@@ -14,6 +14,7 @@ const std::string Packer = "C:\\z\\upx.exe";
 const std::string PackHead = "\"C:\\z\\upx.exe\" ";
 const std::string Ask = "Are you sure you want to compress them all ?\n\n";
 const std::string AskUnpack = "Are you sure you want to Decompress them all ?\n\n";
+const std::string Start = ScriptStart;
 const std::string End = ScriptTail;
 
 std::optional<std::string> Identity(const std::string& text) {
@@ -48,7 +49,8 @@ Strings PathsIn(const std::string& script, const std::string& head) {
         return paths;
     }
     const std::string bytes = script.substr(0, script.size() - End.size() + 2);
-    size_t at = 0;
+    EXPECT_EQ(bytes.compare(0, Start.size(), Start), 0) << "the script's first line";
+    size_t at = Start.size();
     for (size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
         const std::string line = bytes.substr(at, end - at);
         EXPECT_LE(line.size() + 2, MaxScriptLine);
@@ -121,18 +123,20 @@ TEST(ConfirmText, SelectionIsHandOffsThenTheFieldsFile) {
 
 TEST(ScriptBytes, PackerLineThenTheTail) {
     // PAUSE, then the script deletes itself and ends cmd before it reads on.
-    EXPECT_EQ(Pack({}).bytes, "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n@del \"%~f0\" & exit");
+    EXPECT_EQ(Pack({}).bytes, "@setlocal DisableDelayedExpansion EnableExtensions\r\n"
+                              "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n@del \"%~f0\" & exit");
     EXPECT_EQ(
         ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity, NoLeadBytes).bytes,
-        "\"C:\\z\\upx.exe\" -d " + End);
+        Start + "\"C:\\z\\upx.exe\" -d " + End);
     EXPECT_EQ(Pack({"C:\\a.exe", "C:\\b c\\d.dll", "C:\\dir\\"}).bytes,
-              "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" " + End);
+              Start + "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" " + End);
     Script raw =
         ComposeScript(ScriptKind::Unpack, Packer,
                       {"\"C:\\a.exe\" ", "", "  ", "C:\\Program Files\\c.exe", " \"C:\\b.exe\""},
                       EntryStyle::Raw, Identity, NoLeadBytes);
-    EXPECT_EQ(raw.bytes, "\"C:\\z\\upx.exe\" -d \"C:\\a.exe\" \"C:\\Program Files\\c.exe\" "
-                         "\"C:\\b.exe\" " +
+    EXPECT_EQ(raw.bytes, Start +
+                             "\"C:\\z\\upx.exe\" -d \"C:\\a.exe\" \"C:\\Program Files\\c.exe\" "
+                             "\"C:\\b.exe\" " +
                              End);
     EXPECT_TRUE(raw.leftOut.empty()); // empty hand-offs name no file
 }
@@ -142,7 +146,7 @@ TEST(ScriptBytes, PercentIsDoubledForCmd) {
                                   {"C:\\100%\\a.exe", "\"C:\\x%PATH%y.exe\" "}, EntryStyle::Raw,
                                   Identity, NoLeadBytes);
     EXPECT_EQ(script.bytes,
-              "\"C:\\50%%\\upx.exe\" \"C:\\100%%\\a.exe\" \"C:\\x%%PATH%%y.exe\" " + End);
+              Start + "\"C:\\50%%\\upx.exe\" \"C:\\100%%\\a.exe\" \"C:\\x%%PATH%%y.exe\" " + End);
 }
 
 TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
@@ -150,7 +154,7 @@ TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
                              "C:\\b<c.exe",    "\"C:\\d.exe\r\nformat C:\" ",
                              "C:\\e|f",        "\"C:\\ok.exe\" "};
     Script script = Pack(entries, EntryStyle::Raw);
-    EXPECT_EQ(script.bytes, PackHead + "\"C:\\a.exe\" \"C:\\ok.exe\" " + End);
+    EXPECT_EQ(script.bytes, Start + PackHead + "\"C:\\a.exe\" \"C:\\ok.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(script.leftOut[i].text, entries[i + 1]);
@@ -164,7 +168,8 @@ TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
     Script script = ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe",
                                   {"C:\\\xE9%.exe", "C:\\\xA4.exe", "C:\\b.exe"},
                                   EntryStyle::Quoted, FakeOem, NoLeadBytes);
-    EXPECT_EQ(script.bytes, "\"C:\\Caf\x82\\upx.exe\" -d \"C:\\\x82%%.exe\" \"C:\\b.exe\" " + End);
+    EXPECT_EQ(script.bytes,
+              Start + "\"C:\\Caf\x82\\upx.exe\" -d \"C:\\\x82%%.exe\" \"C:\\b.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 1u);
     EXPECT_EQ(script.leftOut[0].text, "C:\\\xA4.exe");
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::NotInConsoleCodePage);
@@ -178,18 +183,19 @@ TEST(ScriptLineLimit, SplitsExactlyAtTheLimit) {
     // 15 head characters, each entry 3 more than its path, CR LF: 8191 in all.
     const std::string longest = Path(8171);
     Script one = Pack({longest});
-    EXPECT_EQ(one.bytes, PackHead + "\"" + longest + "\" " + End);
-    EXPECT_EQ(one.bytes.find("\r\n"), MaxScriptLine - 2);
+    EXPECT_EQ(one.bytes, Start + PackHead + "\"" + longest + "\" " + End);
+    EXPECT_EQ(one.bytes.find("\r\n", Start.size()), Start.size() + MaxScriptLine - 2);
 
     const std::string a = Path(100, 'x'), fits = Path(8068), over = Path(8069);
-    EXPECT_EQ(Pack({a, fits}).bytes, PackHead + "\"" + a + "\" \"" + fits + "\" " + End);
-    EXPECT_EQ(Pack({a, over, "C:\\c.exe"}).bytes,
-              PackHead + "\"" + a + "\" \r\n" + PackHead + "\"" + over + "\" \"C:\\c.exe\" " + End);
+    EXPECT_EQ(Pack({a, fits}).bytes, Start + PackHead + "\"" + a + "\" \"" + fits + "\" " + End);
+    EXPECT_EQ(Pack({a, over, "C:\\c.exe"}).bytes, Start + PackHead + "\"" + a + "\" \r\n" +
+                                                      PackHead + "\"" + over + "\" \"C:\\c.exe\" " +
+                                                      End);
 
     // One character more than the longest: too long for any line.
     const std::string tooLong = Path(8172);
     Script script = Pack({"C:\\a.exe", tooLong, "C:\\b.exe"});
-    EXPECT_EQ(script.bytes, PackHead + "\"C:\\a.exe\" \"C:\\b.exe\" " + End);
+    EXPECT_EQ(script.bytes, Start + PackHead + "\"C:\\a.exe\" \"C:\\b.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 1u);
     EXPECT_EQ(script.leftOut[0].text, tooLong);
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::TooLong);
