@@ -343,6 +343,7 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
   const std::string w = c.workDir + "\\";
   const std::vector<std::string> paths = {w + "b!c!d.exe", w + "x^y!.exe"};
   const std::string first = w + "runupxcmd.bat", second = w + "runupxcmd-2.bat";
+  size_t runs = 0;
   auto compress = [&](const Process& zorvik, const std::string& when) {
     HWND window = c.WaitForMainWindow(zorvik);
     PostMenuCommand(window, kBatchMenuCommand);
@@ -350,6 +351,11 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
     c.Require(DropFiles(batch, paths) && WaitForBatchText(batch, Listing(paths)) == Listing(paths),
               when + ": the batch lists both paths");
     c.Require(ClickButton(batch, kBatchCompress), when + ": click Compress");
+    ++runs;
+    c.Require(WaitForPackerCalls(c.packerLog, runs, kPackerMs).size() == runs,
+              when + ": the packer runs");
+    c.Require(ClickButton(batch, kBatchClose) && WaitUntilClosed(batch),
+              when + ": \"X\" closes the batch window");
     return window;
   };
   auto writable = [](const std::string& path) {
@@ -363,7 +369,6 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
       c.StartWithEnvironment(c.BareCommandLine(), {{"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
   HWND window = compress(zorvik, "in the work folder");
   std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 1, kPackerMs);
-  c.Require(calls.size() == 1, "the packer runs");
   c.CheckEqual("the packer's argv", {c.packerPath, paths[0], paths[1]}, calls[0].argv);
   std::string bytes, now;
   c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat while it runs");
@@ -375,7 +380,6 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
   Process& onQ = c.Start(c.BareCommandLine(), "", other);
   window = compress(onQ, "in the same folder as " + other);
   calls = WaitForPackerCalls(c.packerLog, 2, kPackerMs);
-  c.Require(calls.size() == 2, "the packer runs from Q:");
   c.CheckEqual("the packer's argv from Q:", {c.packerPath, paths[0], paths[1]}, calls[1].argv);
   c.Check(FileExists(second), "the Zorvik on Q: writes runupxcmd-2.bat");
   c.CloseMainWindow(window, onQ, "on Q:, while both consoles run");
