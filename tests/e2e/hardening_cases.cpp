@@ -307,9 +307,9 @@ E2E_CASE(bad_input_unwritable_batch_script_is_reported_and_the_packer_never_star
 // single-file run, a batch, the menu or the shell. Each copy of planted.dll notes in
 // "<its path>.hit" which program loaded it.
 E2E_CASE(hardening_planted_dlls_are_never_loaded_into_zorvik) {
-  const char* const names[] = {"compstui.dll", "shcore.dll",       "uxtheme.dll",  "propsys.dll",
-                               "version.dll",  "dwmapi.dll",       "comdlg32.dll", "ole32.dll",
-                               "oleaut32.dll", "windowscodecs.dll"};
+  const char* const names[] = {"compstui.dll", "shcore.dll",        "uxtheme.dll",  "propsys.dll",
+                               "version.dll",  "dwmapi.dll",        "comdlg32.dll", "ole32.dll",
+                               "oleaut32.dll", "windowscodecs.dll", "crypt32.dll",  "bcrypt.dll"};
   const std::string planted = FolderOf(c.Settings().driverExe) + "\\planted.dll";
   std::vector<std::string> copies;
   for (const std::string& folder : {c.progDir, c.workDir})

@@ -37,8 +37,9 @@ E2E_CASE(command_line_tail_fills_the_path_field_unchanged) {
   // the tail's end stay.
   std::string spacedFolder = FolderOf(c.progDir) + "\\Program Files\\Zorvik App";
   c.InstallProgram(spacedFolder);
-  Process& spaced = c.Start(Quoted(spacedFolder + "\\Zorvik.exe") + " \t  \"D:\\My Files\\app.exe\"\t ",
-                            spacedFolder + "\\Zorvik.exe");
+  Process& spaced =
+      c.Start(Quoted(spacedFolder + "\\Zorvik.exe") + " \t  \"D:\\My Files\\app.exe\"\t ",
+              spacedFolder + "\\Zorvik.exe");
   window = c.WaitForMainWindow(spaced);
   c.CheckEqual("path field after a quoted program path with blanks, then blanks and tabs",
                "\"D:\\My Files\\app.exe\"\t ", ControlText(window, kPathField));
@@ -72,7 +73,8 @@ E2E_CASE(later_instances_hand_off_their_tail_and_exit_0) {
                ListBoxItems(list));
 
   Process& third = c.Start(c.BareCommandLine());
-  if (c.Check(WaitForExit(third, 10000, &code), "the third instance (no arguments) ends within 10 s"))
+  if (c.Check(WaitForExit(third, 10000, &code),
+              "the third instance (no arguments) ends within 10 s"))
     c.CheckEqual("exit code of the third instance", 0, code);
   c.CheckEqual("hand-off list after the third instance (an empty tail)",
                {"", "\"D:\\bin\\second.exe\" "}, ListBoxItems(list));
@@ -83,11 +85,33 @@ E2E_CASE(later_instances_hand_off_their_tail_and_exit_0) {
   c.Check(IsRunning(first), "the first instance still runs");
 }
 
+// A main window that hangs holds no later start for long: after about 10 s the later instance
+// says that its file was not handed over and ends with exit code 1.
+E2E_CASE(later_instance_gives_up_on_a_hung_main_window) {
+  Process& first = c.Start(c.BareCommandLine());
+  c.WaitForMainWindow(first);
+  c.Require(SuspendThread(first.mainThread.Get()) != DWORD(-1), "suspend the window's thread");
+  double start = NowMs();
+  Process& later = c.Start(c.VerbCommandLine("D:\\bin\\later.exe"));
+  HWND box = WaitForMessageBox(later.pid, "Zorvik", 40000);
+  const double waited = NowMs() - start;
+  ResumeThread(first.mainThread.Get());
+  c.Require(box != nullptr, "the later instance shows a \"Zorvik\" box within 40 s");
+  c.Info("the box came after " + std::to_string(int(waited)) + " ms");
+  c.Check(waited < 25000, "it comes within 25 s; it came after " + std::to_string(int(waited)));
+  c.Check(MessageBoxText(box).find("\"D:\\bin\\later.exe\"") != std::string::npos,
+          "it names the file: " + Shown(MessageBoxText(box)));
+  PressMessageBoxButton(box, IDOK);
+  DWORD code = 0;
+  c.Check(WaitForExit(later, 10000, &code) && code == 1, "then it ends with exit code 1");
+}
+
 E2E_CASE(missing_packer_shows_one_message_box_and_exits_0) {
   c.Require(DeleteFileA(c.packerPath.c_str()) != 0, "remove upx.exe from the program folder");
   // A packer in the current directory is not the one beside the program.
-  c.Require(CopyFileA(c.Settings().packerExe.c_str(), (c.workDir + "\\upx.exe").c_str(), FALSE) != 0,
-            "put upx.exe into the current directory");
+  c.Require(
+      CopyFileA(c.Settings().packerExe.c_str(), (c.workDir + "\\upx.exe").c_str(), FALSE) != 0,
+      "put upx.exe into the current directory");
   const char* const verbKeys[] = {"exefile\\shell\\Zorvik!", "dllfile\\shell\\Zorvik!"};
   bool keyBefore[2] = {KeyExists(HKEY_CLASSES_ROOT, verbKeys[0]),
                        KeyExists(HKEY_CLASSES_ROOT, verbKeys[1])};

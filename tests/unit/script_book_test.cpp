@@ -62,7 +62,7 @@ TEST(ScriptBook, CloseSparesScriptsInUseAndTakesThemAtALaterClose) {
     used = {here, before};
     EXPECT_EQ(close({here, hereUnpack}), (Paths{here, hereUnpack, before, sibling}));
     used = {here};
-    EXPECT_EQ(close({hereUnpack}), (Paths{hereUnpack, before, here}));
+    EXPECT_EQ(close({hereUnpack}), (Paths{hereUnpack, here, before}));
     used.clear();
     EXPECT_EQ(close({L"E:\\runupxcmd.bat"}), (Paths{L"E:\\runupxcmd.bat", here}));
     EXPECT_EQ(close({}), Paths{});
