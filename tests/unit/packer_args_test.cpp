@@ -130,12 +130,14 @@ TEST(PackerParameters, DoubleByteNamesAreReadByCharacter) {
     // Batches, from hand-offs, in a folder whose name ends in a "\\" byte.
     const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
     const std::string folder = "C:\\" + Table;
-    EXPECT_EQ(ComposeScript(ScriptKind::Pack, folder + "\\upx.exe",
-                            {"\"" + folder + "\" ", "\"" + folder + "\\" + Port + "\" "},
-                            EntryStyle::Raw, same, Cp932Lead)
-                  .bytes,
-              "\"" + folder + "\\upx.exe\" \"" + folder + "\" \"" + folder + "\\" + Port + "\" " +
-                  ScriptTail);
+    EXPECT_EQ(
+        ComposeScript(ScriptKind::Pack, folder + "\\upx.exe",
+                      {"\"" + folder + "\" ", "\"" + folder + "\\" + Port + "\" "}, EntryStyle::Raw,
+                      same, Cp932Lead)
+            .bytes,
+        ScriptStart +
+            ("\"" + folder + "\\upx.exe\" \"" + folder + "\" \"" + folder + "\\" + Port + "\" ") +
+            ScriptTail);
 }
 
 #ifdef _WIN32
