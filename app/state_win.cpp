@@ -11,6 +11,7 @@ std::wstring NameNotTakenAtStart;
 AppPaths Paths;
 HINSTANCE ProgramInstance;
 int ShellMenuState;
+PackerOptions ChosenOptions;
 
 HWND MainWindow;
 HWND PathField;

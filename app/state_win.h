@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_paths.h"
+#include "app/packer_options.h"
 
 extern std::string ConfirmText;
 extern std::vector<std::string> SelectionList;
@@ -21,6 +22,8 @@ extern std::wstring NameNotTakenAtStart;
 extern AppPaths Paths;
 extern HINSTANCE ProgramInstance;
 extern int ShellMenuState;
+// Switched in the shortcut menu, remembered in zir.cfg.
+extern PackerOptions ChosenOptions;
 
 extern HWND MainWindow;
 extern HWND PathField;

@@ -18,22 +18,31 @@ std::string FieldFile(const std::string& fieldText) {
     return fieldText == CommandLineText && !CommandLineFile.empty() ? CommandLineFile : fieldText;
 }
 
-void RunSingleFile(HWND owner, ScriptKind kind) {
-    const std::string text = WindowText(PathField);
-    if (text == PromptText) {
-        ChooseFile(owner); // the user presses the button again
-        return;
-    }
-    const std::string file = FieldFile(text);
+// The path field's file, or nothing after the chooser was opened for it: the
+// user then presses the command again.
+std::optional<std::string> ChosenFieldFile(HWND owner) {
+    std::string text = WindowText(PathField);
+    if (text != PromptText) return FieldFile(text);
+    ChooseFile(owner);
+    return std::nullopt;
+}
+
+bool RunSingleFile(HWND owner, ScriptKind kind) {
+    const std::optional<std::string> file = ChosenFieldFile(owner);
+    if (!file) return false;
     const int row = static_cast<int>(SendMessageA(MethodCombo, CB_GETCURSEL, 0, 0));
     const bool pack = kind == ScriptKind::Pack;
-    std::optional<std::string> parameters = pack ? CompressParameters(row, file, IsAnsiLeadByte)
-                                                 : DecompressParameters(file, IsAnsiLeadByte);
+    std::optional<std::string> parameters =
+        pack ? CompressParameters(row, *file, IsAnsiLeadByte, ChosenOptions)
+             : DecompressParameters(*file, IsAnsiLeadByte, ChosenOptions);
     if (!parameters) {
-        ShowError(owner, NotAPathText(text));
-        return;
+        ShowError(owner, NotAPathText(*file));
+        return false;
     }
-    StartSingleFileRun(owner, pack ? MethodOption(row) : "-d", TakePath(file), *parameters);
+    return StartSingleFileRun(owner, pack ? RunKind::Pack : RunKind::Unpack,
+                              pack ? CompressOptions(row, ChosenOptions)
+                                   : DecompressOptions(ChosenOptions),
+                              TakePath(*file), *parameters);
 }
 
 void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {
@@ -45,19 +54,53 @@ void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handO
         WriteAndOpenScript(owner, kind, SelectionList, EntryStyle::Raw);
 }
 
-void RunCommand(HWND owner, ScriptKind kind) {
+bool RunCommand(HWND owner, ScriptKind kind) {
     std::vector<std::string> handOffs = ListBoxTexts(HandOffList);
-    if (handOffs.empty())
-        RunSingleFile(owner, kind);
-    else
-        RunBatch(owner, kind, handOffs);
+    if (handOffs.empty()) return RunSingleFile(owner, kind);
+    RunBatch(owner, kind, handOffs);
+    return false;
+}
+
+// Test and Info: a run for each file that Compress would work on.
+bool LookAtFiles(HWND owner, RunKind kind) {
+    const char* command = kind == RunKind::Test ? "-t" : "-l";
+    std::vector<std::string> texts = ListBoxTexts(HandOffList);
+    const bool batch = !texts.empty();
+    if (!batch) {
+        std::optional<std::string> file = ChosenFieldFile(owner);
+        if (!file) return false;
+        texts.push_back(*file);
+    } else {
+        texts = SelectionFrom(texts, FieldFile(WindowText(PathField)));
+    }
+    std::string notPaths;
+    bool started = false;
+    for (const std::string& text : texts) {
+        if (batch && TakePath(text).empty()) continue; // an empty hand-off names no file
+        if (std::optional<std::string> parameters = FileParameters(command, text, IsAnsiLeadByte)) {
+            started =
+                StartSingleFileRun(owner, kind, command, TakePath(text), *parameters) || started;
+        } else {
+            (notPaths += text) += '\n';
+        }
+    }
+    if (!notPaths.empty()) ShowError(owner, NotAPathText(notPaths));
+    return started;
 }
 } // namespace
 
-void CompressCommand(HWND owner) {
-    RunCommand(owner, ScriptKind::Pack);
+bool CompressCommand(HWND owner) {
+    return RunCommand(owner, ScriptKind::Pack);
 }
 
-void DecompressCommand(HWND owner) {
-    RunCommand(owner, ScriptKind::Unpack);
+bool DecompressCommand(HWND owner) {
+    return RunCommand(owner, ScriptKind::Unpack);
+}
+
+bool TestCommand(HWND owner) {
+    return LookAtFiles(owner, RunKind::Test);
+}
+
+bool InfoCommand(HWND owner) {
+    return LookAtFiles(owner, RunKind::Info);
 }

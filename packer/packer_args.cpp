@@ -50,20 +50,29 @@ std::string PackerFileArgument(const std::string& path, LeadByteTest isLead) {
     return QuoteArgument(PackerFilePath(path), isLead);
 }
 
-static std::optional<std::string> WithPath(const std::string& option, const std::string& text,
-                                           LeadByteTest isLead) {
+std::optional<std::string> FileParameters(const std::string& command, const std::string& text,
+                                          LeadByteTest isLead) {
     std::string path = TakePath(text);
     if (!IsWindowsPathText(path, isLead)) return std::nullopt;
-    return option + " " + PackerFileArgument(path, isLead);
+    return command + " " + PackerFileArgument(path, isLead);
+}
+
+std::string CompressOptions(int row, const PackerOptions& options) {
+    return MethodOption(row) + OptionArguments(options, true);
+}
+
+std::string DecompressOptions(const PackerOptions& options) {
+    return "-d" + OptionArguments(options, false);
 }
 
 std::optional<std::string> CompressParameters(int row, const std::string& fieldText,
-                                              LeadByteTest isLead) {
-    return WithPath(MethodOption(row), fieldText, isLead);
+                                              LeadByteTest isLead, const PackerOptions& options) {
+    return FileParameters(CompressOptions(row, options), fieldText, isLead);
 }
 
-std::optional<std::string> DecompressParameters(const std::string& fieldText, LeadByteTest isLead) {
-    return WithPath("-d", fieldText, isLead);
+std::optional<std::string> DecompressParameters(const std::string& fieldText, LeadByteTest isLead,
+                                                const PackerOptions& options) {
+    return FileParameters(DecompressOptions(options), fieldText, isLead);
 }
 
 std::string NotAPathText(const std::string& fieldText) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/ansi_names.h"
+#include "app/packer_options.h"
 
 // The path inside a text as the path field or a hand-off holds it: the
 // surrounding blanks and one pair of enclosing double quotes removed.
@@ -25,9 +26,16 @@ std::string PackerFilePath(const std::string& path);
 std::string PackerFileArgument(const std::string& path, LeadByteTest isLead);
 
 // Parameters for the packer on one file, or nothing when the text holds no
-// usable path.
+// usable path: `command` (such as "-t") and the path.
+std::optional<std::string> FileParameters(const std::string& command, const std::string& fieldText,
+                                          LeadByteTest isLead);
+// The method's option and the options that apply.
+std::string CompressOptions(int row, const PackerOptions& options);
+std::string DecompressOptions(const PackerOptions& options);
 std::optional<std::string> CompressParameters(int row, const std::string& fieldText,
-                                              LeadByteTest isLead);
-std::optional<std::string> DecompressParameters(const std::string& fieldText, LeadByteTest isLead);
+                                              LeadByteTest isLead,
+                                              const PackerOptions& options = {});
+std::optional<std::string> DecompressParameters(const std::string& fieldText, LeadByteTest isLead,
+                                                const PackerOptions& options = {});
 
 std::string NotAPathText(const std::string& fieldText);

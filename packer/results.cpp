@@ -1,7 +1,5 @@
 #include "packer/results.h"
 
-#include <cstring>
-
 uint64_t OutputTailStart(uint64_t size) {
     if (size <= OutputTailBytes) return 0;
     uint64_t start = size - OutputTailBytes;
@@ -139,22 +137,106 @@ std::string GroupedNumber(uint64_t number) {
     return text;
 }
 
+static size_t SkipBlanks(const std::string& text, size_t at) {
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    return at;
+}
+
+static std::string Word(const std::string& text, size_t& at) {
+    const size_t begin = at;
+    while (at < text.size() && text[at] != ' ')
+        ++at;
+    return text.substr(begin, at - begin);
+}
+
+static bool ReadNumber(const std::string& text, size_t& at, uint64_t& number) {
+    const size_t begin = at;
+    for (number = 0; at < text.size() && text[at] >= '0' && text[at] <= '9' && at - begin < 19;
+         ++at)
+        number = number * 10 + (text[at] - '0');
+    return at > begin;
+}
+
+static bool IsRatio(const std::string& word) {
+    if (word == "overlay") return true;
+    const size_t dot = word.find('.');
+    return dot > 0 && dot != std::string::npos && word.size() == dot + 4 && word.back() == '%' &&
+           word.find_first_not_of("0123456789") == dot &&
+           word.find_first_not_of("0123456789", dot + 1) == word.size() - 1;
+}
+
+// Wide sizes leave no blank between the arrow and the second one.
+static std::optional<PackerListing> ListLine(const std::string& line) {
+    PackerListing listing;
+    size_t at = SkipBlanks(line, 0);
+    if (!ReadNumber(line, at, listing.unpacked)) return std::nullopt;
+    at = SkipBlanks(line, at);
+    if (line.compare(at, 2, "->") != 0) return std::nullopt;
+    at = SkipBlanks(line, at + 2);
+    if (!ReadNumber(line, at, listing.packed) || at == line.size() || line[at] != ' ')
+        return std::nullopt;
+    at = SkipBlanks(line, at);
+    listing.ratio = Word(line, at);
+    at = SkipBlanks(line, at);
+    listing.format = Word(line, at);
+    if (!IsRatio(listing.ratio) || listing.format.empty() || SkipBlanks(line, at) == line.size())
+        return std::nullopt; // no name after the format
+    return listing;
+}
+
+std::optional<PackerListing> ListedFile(const std::string& output) {
+    for (size_t at = 0; at < output.size();)
+        if (std::optional<PackerListing> listing = ListLine(NextLine(output, at))) return listing;
+    return std::nullopt;
+}
+
+bool TestPassed(const std::string& output) {
+    for (size_t at = 0; at < output.size();) {
+        const std::string line = NextLine(output, at);
+        if (line.compare(0, 8, "testing ") == 0 && line.size() > 13 &&
+            line.compare(line.size() - 5, 5, " [OK]") == 0)
+            return true;
+    }
+    return false;
+}
+
 static const char LeftAsItWas[] = "; the file was left as it was";
+
+static void AppendSizes(std::string& text, uint64_t from, uint64_t to, const std::string& ratio) {
+    AppendNumber(text, from, true);
+    text += " -> ";
+    AppendNumber(text, to, true);
+    ((text += " bytes (") += ratio) += ')';
+}
+
+// "NotPackedException: not packed by UPX" -> "not packed by UPX"
+static std::string WithoutExceptionName(const std::string& message) {
+    const size_t name = message.find("Exception: ");
+    if (name == std::string::npos || message.find(' ') < name) return message;
+    return message.substr(name + 11);
+}
 
 static void AppendOutcome(std::string& text, const RunEntry& entry) {
     const FileState &before = entry.before, &after = entry.after;
-    if (entry.exitCode == 0 && (!before.exists || !after.exists)) {
+    const bool packing = entry.kind == RunKind::Pack || entry.kind == RunKind::Unpack;
+    if (entry.kind == RunKind::Test && entry.exitCode == 0 && entry.tested) {
+        text += "tested OK";
+    } else if (entry.kind == RunKind::Info && entry.listing) {
+        const PackerListing& listing = *entry.listing;
+        AppendSizes(text, listing.unpacked, listing.packed, listing.ratio);
+        (text += "  ") += listing.format;
+    } else if (entry.kind == RunKind::Info && entry.exitCode == PackerWarning &&
+               !entry.message.empty()) {
+        text += WithoutExceptionName(entry.message); // the file is simply not packed
+    } else if (packing && entry.exitCode == 0 && (!before.exists || !after.exists)) {
         text += "done"; // but the file is gone: no sizes to show
-    } else if (entry.exitCode == 0) {
+    } else if (packing && entry.exitCode == 0) {
         // The packer's ratio is packed / unpacked in both directions.
-        const bool unpack = std::strcmp(entry.option, "-d") == 0;
-        AppendNumber(text, before.size, true);
-        text += " -> ";
-        AppendNumber(text, after.size, true);
-        text += " bytes (";
-        text += RatioText(unpack ? PackerRatio(after.size, before.size)
-                                 : PackerRatio(before.size, after.size));
-        text += ')';
+        const bool unpack = entry.kind == RunKind::Unpack;
+        AppendSizes(text, before.size, after.size,
+                    RatioText(unpack ? PackerRatio(after.size, before.size)
+                                     : PackerRatio(before.size, after.size)));
     } else {
         text += "failed, exit code ";
         AppendNumber(text, entry.exitCode);

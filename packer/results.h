@@ -2,6 +2,7 @@
 // and the one line per run that the results window shows. All text is UTF-8.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Of each of the packer's outputs only this many last bytes are kept.
@@ -45,16 +46,35 @@ struct FileState {
 };
 
 enum class RunState { Running, Ended, NotStarted };
+enum class RunKind { Pack, Unpack, Test, Info };
+
+// The packer's exit code for a warning, such as a file it did not pack.
+inline constexpr unsigned long PackerWarning = 2;
+
+// One file's line in the packer's list (-l), in the form
+// "%10lld ->%10lld  %7s %15s %s": sizes unpacked and packed, ratio, format, name.
+struct PackerListing {
+    uint64_t unpacked = 0, packed = 0;
+    std::string ratio;  // as the packer shows it: "38.26%", or "overlay"
+    std::string format; // "win32/pe"
+};
+std::optional<PackerListing> ListedFile(const std::string& output);
+
+// True when the packer's test (-t) passed the file: "testing app.exe [OK]".
+bool TestPassed(const std::string& output);
 
 struct RunEntry {
-    std::string started;     // "12:41:07"
-    std::string path;        // the file's full path
-    const char* option = ""; // "-8", "--best", "-d", ...
+    std::string started; // "12:41:07"
+    std::string path;    // the file's full path
+    RunKind kind = RunKind::Pack;
+    std::string option; // "-8", "--best --lzma", "-d -k", "-t", "-l"
     RunState state = RunState::Running;
     uint64_t elapsedSeconds = 0;
     FileState before, after;
-    unsigned long exitCode = 0; // or, when not started, the system's error code
-    std::string message;        // the packer's, for a failure
+    unsigned long exitCode = 0;           // or, when not started, the system's error code
+    std::string message;                  // the packer's, for a failure
+    bool tested = false;                  // Test: the packer said OK
+    std::optional<PackerListing> listing; // Info: what the packer listed
 };
 
 // One line, for example

@@ -19,14 +19,17 @@ static std::string EscapeForCmd(const std::string& text) {
 
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode, LeadByteTest isLead) {
+                     const ConsoleEncoder& encode, LeadByteTest isLead,
+                     const PackerOptions& options) {
     Script script;
     // Quoted in the ANSI code page, in which the packer's runtime splits its
     // command line, then written in the console's. "%" is never part of a
     // double-byte character, so it is doubled in the console's bytes.
     std::optional<std::string> packer = encode(QuoteArgument(packerPath, isLead));
     if (!packer) return script;
-    const std::string head = EscapeForCmd(*packer) + (kind == ScriptKind::Unpack ? " -d " : " ");
+    const bool pack = kind == ScriptKind::Pack;
+    const std::string head =
+        EscapeForCmd(*packer) + (pack ? "" : " -d") + OptionArguments(options, pack) + " ";
     // Room for a line's text: the limit less its CR LF.
     const size_t room = MaxScriptLine - 2;
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/ansi_names.h"
+#include "app/packer_options.h"
 
 enum class ScriptKind { Pack, Unpack };
 
@@ -46,10 +47,12 @@ inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
 
 // The first line, one packer line per run of entries that fits the line limit,
 // then the tail. `%` is doubled so that cmd hands it on as is. `isLead` reads
-// the entries' ANSI text.
+// the entries' ANSI text. Each packer line carries the options that apply to
+// the kind, but no method option.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode, LeadByteTest isLead);
+                     const ConsoleEncoder& encode, LeadByteTest isLead,
+                     const PackerOptions& options = {});
 
 std::string LeftOutText(const std::vector<LeftOut>& leftOut);
 // The current folder's name may hold any character, so these are UTF-16.

@@ -99,8 +99,8 @@ DWORD StartScript(const std::string& name, const std::wstring& fullPath, HANDLE 
 
 void WriteAndOpenScript(HWND owner, ScriptKind kind, const std::vector<std::string>& entries,
                         EntryStyle style) {
-    Script script =
-        ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage, IsAnsiLeadByte);
+    Script script = ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage,
+                                  IsAnsiLeadByte, ChosenOptions);
     if (!script.leftOut.empty()) ShowError(owner, LeftOutText(script.leftOut));
     FileHandle held;
     std::optional<std::string> name;

@@ -1,13 +1,12 @@
 #include "packer/single_run_win.h"
 
+#include <windows.h>
+
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
-#include "app/texts.h"
 #include "app/win_util_win.h"
 #include "packer/packer_args.h"
-#include "packer/results.h"
-#include "ui/results_window_win.h"
 
 namespace {
 // Which file a path names, whatever its spelling (case, short name, drive).
@@ -153,24 +152,27 @@ void Finish(SingleRun& run) {
     entry.state = RunState::Ended;
     entry.exitCode = code;
     entry.after = StateOf(run.file);
-    if (code != 0)
-        entry.message = PackerMessage(OutputTail(run.errors.Get()), OutputTail(run.output.Get()),
-                                      run.packerNames);
+    const std::string output = OutputTail(run.output.Get());
+    if (entry.kind == RunKind::Test) entry.tested = TestPassed(output);
+    if (entry.kind == RunKind::Info) entry.listing = ListedFile(output);
+    if (code != 0 || (entry.kind == RunKind::Test && !entry.tested) ||
+        (entry.kind == RunKind::Info && !entry.listing))
+        entry.message = PackerMessage(OutputTail(run.errors.Get()), output, run.packerNames);
     run.process.Reset();
     run.output.Reset(); // the output files are deleted once the packer's handles are gone too
     run.errors.Reset();
 }
 } // namespace
 
-void StartSingleFileRun(HWND owner, const char* option, const std::string& path,
-                        const std::string& parameters) {
+bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
+                        const std::string& path, const std::string& parameters) {
     // Worked out in UTF-16: the ANSI call would best-fit a current folder that
     // the code page cannot spell into the name of another one.
     const std::wstring file = FullPathName(WideFromAnsi(path));
     const FileId id = IdOf(file);
     if (RunOn(file, id)) {
         ShowError(owner, StillPackingText(file));
-        return;
+        return false;
     }
     SingleRun* run = new SingleRun;
     run->file = file;
@@ -179,6 +181,7 @@ void StartSingleFileRun(HWND owner, const char* option, const std::string& path,
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
     entry.path = Utf8FromWide(run->file);
+    entry.kind = kind;
     entry.option = option;
     entry.before = StateOf(run->file);
     run->startTick = GetTickCount();
@@ -189,35 +192,21 @@ void StartSingleFileRun(HWND owner, const char* option, const std::string& path,
     }
     (LastRun ? LastRun->next : FirstRun) = run;
     LastRun = run;
-    if (!ShowResults(true))
-        MessageBoxA(owner, "The results window could not be opened.", ZorvikCaption,
-                    MB_OK | MB_ICONWARNING);
+    return true;
 }
 
-bool CollectEndedRuns() {
-    bool any = false;
-    for (SingleRun* run = FirstRun; run; run = run->next) {
-        if (!run->process.Valid() || WaitForSingleObject(run->process.Get(), 0) != WAIT_OBJECT_0)
-            continue;
-        Finish(*run);
-        any = true;
-    }
-    return any;
-}
-
-bool AnyRunGoesOn() {
-    for (SingleRun* run = FirstRun; run; run = run->next)
-        if (run->process.Valid()) return true;
-    return false;
-}
-
-std::string ResultsTextNow() {
+RunsNow LookAtRuns() {
     const DWORD now = GetTickCount();
-    std::string text;
+    RunsNow runs;
     for (SingleRun* run = FirstRun; run; run = run->next) {
+        if (run->process.Valid() && WaitForSingleObject(run->process.Get(), 0) == WAIT_OBJECT_0) {
+            Finish(*run);
+            runs.ended = true;
+        }
+        runs.goesOn = runs.goesOn || run->process.Valid();
         run->entry.elapsedSeconds = (now - run->startTick) / 1000;
-        if (!text.empty()) text += "\r\n";
-        text += EntryText(run->entry);
+        if (!runs.text.empty()) runs.text += "\r\n";
+        runs.text += EntryText(run->entry);
     }
-    return text;
+    return runs;
 }

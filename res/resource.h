@@ -32,3 +32,8 @@
 #define IDM_MORE_APPS 897
 #define IDM_ABOUT 898
 #define IDM_BATCH 899
+#define IDM_TEST_FILE 900
+#define IDM_FILE_INFO 901
+#define IDM_USE_LZMA 902
+#define IDM_KEEP_BACKUP 903
+#define IDM_FORCE 904

@@ -10,6 +10,24 @@ const char* SettingsText(bool verbInstalled) {
     return verbInstalled ? SettingsVerbOn : SettingsVerbOff;
 }
 
+std::string SettingsFileText(bool verbInstalled, const PackerOptions& options) {
+    std::string text = SettingsText(verbInstalled);
+    if (!(options == PackerOptions())) (text += "\r\n") += SettingsOptionsKey;
+    return text += OptionArguments(options, true);
+}
+
+PackerOptions ParseSettingsOptions(const std::string& text) {
+    PackerOptions options;
+    size_t at = text.find('\n');
+    if (at == std::string::npos) return options;
+    std::string line = text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string key = SettingsOptionsKey;
+    if (line.compare(0, key.size(), key) == 0)
+        ReadOptionArguments(line.substr(key.size()), options);
+    return options;
+}
+
 int ParseShellMenuState(const std::string& text) {
     static const char pattern[] = "[Shell Menu] :";
     size_t at = 0;

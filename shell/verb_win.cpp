@@ -14,6 +14,10 @@
 namespace {
 const char* const VerbKeys[] = {ExeVerbKey, DllVerbKey};
 
+// The verb's state as zir.cfg keeps it, which may differ from ShellMenuState
+// when the registry refused it at start; the options are written beside it.
+bool VerbWanted;
+
 struct InstallResult {
     bool ok;
     std::string message; // why not, for the user
@@ -60,11 +64,11 @@ void RemoveShellVerb() {
 }
 
 bool WriteSettings(bool verbInstalled) {
+    VerbWanted = verbInstalled;
     FILE* file = std::fopen(Paths.SettingsPath.c_str(), "wb");
     if (!file) return false;
-    const char* text = SettingsText(verbInstalled);
-    const size_t length = sizeof(SettingsVerbOn) - 1;
-    bool written = std::fwrite(text, 1, length, file) == length;
+    const std::string text = SettingsFileText(verbInstalled, ChosenOptions);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && written;
 }
 
@@ -100,14 +104,23 @@ void RemoveVerbCommand(HWND owner) {
     MessageBeep(MB_ICONEXCLAMATION);
 }
 
+void SwitchOption(HWND owner, bool PackerOptions::*option) {
+    ChosenOptions.*option = !(ChosenOptions.*option);
+    if (!WriteSettings(VerbWanted)) ShowError(owner, SettingsNotSavedText(Paths.SettingsPath));
+}
+
 void RestoreShellVerb() {
     std::string text;
     if (!ReadSettings(text)) return;
     ShellMenuState = ParseShellMenuState(text);
+    ChosenOptions = ParseSettingsOptions(text);
     const bool wanted = ShellMenuState == 1;
     if (wanted && !InstallShellVerb().ok) ShellMenuState = 0; // the menu shows what is really there
     if (!wanted) RemoveShellVerb();
     // The file keeps what the user chose even when the registry refused it now;
     // a file that is canonical already needs no rewrite.
-    if (text != SettingsText(wanted)) WriteSettings(wanted);
+    if (text != SettingsFileText(wanted, ChosenOptions))
+        WriteSettings(wanted);
+    else
+        VerbWanted = wanted;
 }

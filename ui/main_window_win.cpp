@@ -19,6 +19,7 @@
 #include "ui/file_chooser_win.h"
 #include "ui/menu_win.h"
 #include "ui/method_table.h"
+#include "ui/results_window_win.h"
 
 namespace {
 // Set once the window starts to close: hand-offs then wait for the next
@@ -97,10 +98,10 @@ void OnCommand(HWND window, WORD id) {
         ShowShortcutMenu(window);
         break;
     case IDC_COMPRESS_BUTTON:
-        CompressCommand(window);
+        if (CompressCommand(window)) ShowNewResults(window);
         break;
     case IDC_DECOMPRESS_BUTTON:
-        DecompressCommand(window);
+        if (DecompressCommand(window)) ShowNewResults(window);
         break;
     default:
         RunMenuCommand(window, id); // IDOK and IDCANCEL (Esc) do nothing

@@ -4,9 +4,17 @@
 #include "app/state_win.h"
 #include "app/texts.h"
 #include "app/win_util_win.h"
+#include "packer/commands_win.h"
 #include "res/resource.h"
 #include "shell/verb_win.h"
 #include "ui/batch_window_win.h"
+#include "ui/results_window_win.h"
+
+namespace {
+void AppendOption(HMENU menu, UINT id, bool on, const char* text) {
+    AppendMenuA(menu, MF_STRING | (on ? MF_CHECKED : 0), id, text);
+}
+} // namespace
 
 void ShowShortcutMenu(HWND owner) {
     POINT cursor;
@@ -23,6 +31,13 @@ void ShowShortcutMenu(HWND owner) {
                 "Remove Context Menu Shortcut");
     InsertMenuA(menu.Get(), 0, MF_BYPOSITION | MF_STRING | addCheck, IDM_ADD_VERB,
                 "Add Context Menu Shortcut");
+    AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.Get(), MF_STRING, IDM_TEST_FILE, "Test File");
+    AppendMenuA(menu.Get(), MF_STRING, IDM_FILE_INFO, "File Info");
+    AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendOption(menu.Get(), IDM_USE_LZMA, ChosenOptions.lzma, "Use LZMA");
+    AppendOption(menu.Get(), IDM_KEEP_BACKUP, ChosenOptions.backup, "Keep Backup");
+    AppendOption(menu.Get(), IDM_FORCE, ChosenOptions.force, "Force");
     SetForegroundWindow(owner);
     TrackPopupMenu(menu.Get(), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, owner, nullptr);
 }
@@ -41,6 +56,21 @@ void RunMenuCommand(HWND owner, WORD id) {
         break;
     case IDM_BATCH:
         OpenBatchWindow();
+        break;
+    case IDM_TEST_FILE:
+        if (TestCommand(owner)) ShowNewResults(owner);
+        break;
+    case IDM_FILE_INFO:
+        if (InfoCommand(owner)) ShowNewResults(owner);
+        break;
+    case IDM_USE_LZMA:
+        SwitchOption(owner, &PackerOptions::lzma);
+        break;
+    case IDM_KEEP_BACKUP:
+        SwitchOption(owner, &PackerOptions::backup);
+        break;
+    case IDM_FORCE:
+        SwitchOption(owner, &PackerOptions::force);
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/state_win.h"
+#include "app/texts.h"
 #include "app/win_util_win.h"
 #include "packer/single_run_win.h"
 #include "res/resource.h"
@@ -52,18 +53,21 @@ void SetText(const std::string& text, bool newEntry) {
     ShownText = text;
 }
 
-void Refresh(bool newEntry) {
-    const std::string text = ResultsTextNow();
-    if (newEntry || text != ShownText) SetText(text, newEntry);
+void Refresh(const RunsNow& runs, bool newEntry) {
+    if (newEntry || runs.text != ShownText) SetText(runs.text, newEntry);
 }
 
+// Shows the window and the entries as they stand; false when the window
+// cannot be created, or no run would ever be seen to end.
+bool Show(bool newEntry);
+
 void OnTimer(HWND window) {
-    const bool ended = CollectEndedRuns();
-    if (!AnyRunGoesOn()) KillTimer(window, PollTimer);
-    if (ended)
-        ShowResults(false);
+    const RunsNow runs = LookAtRuns();
+    if (!runs.goesOn) KillTimer(window, PollTimer);
+    if (runs.ended)
+        Show(false); // each outcome brings the window back
     else
-        Refresh(false);
+        Refresh(runs, false);
 }
 
 void OnSize(HWND window, LPARAM size) {
@@ -88,17 +92,24 @@ INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM, LPARAM lPa
     }
     return FALSE;
 }
-} // namespace
 
-bool ShowResults(bool newEntry) {
+bool Show(bool newEntry) {
     if (!Results) {
         Results = CreateDialogParamW(ProgramInstance, MAKEINTRESOURCEW(IDD_RESULTS_WINDOW), nullptr,
                                      ResultsWindowProc, 0);
         if (!Results) return false;
     }
-    Refresh(newEntry);
+    const RunsNow runs = LookAtRuns();
+    Refresh(runs, newEntry);
     const LONG style = GetWindowLongA(Results, GWL_STYLE);
     if (!(style & WS_VISIBLE) || (style & WS_MINIMIZE)) ShowWindow(Results, SW_SHOWNOACTIVATE);
     // Without its timer no run would ever be seen to end.
-    return !AnyRunGoesOn() || SetTimer(Results, PollTimer, PollMilliseconds, nullptr) != 0;
+    return !runs.goesOn || SetTimer(Results, PollTimer, PollMilliseconds, nullptr) != 0;
+}
+} // namespace
+
+void ShowNewResults(HWND owner) {
+    if (!Show(true))
+        MessageBoxA(owner, "The results window could not be opened.", ZorvikCaption,
+                    MB_OK | MB_ICONWARNING);
 }

@@ -4,6 +4,6 @@
 #include <windows.h>
 
 // Opens the window, or brings it up again if it was closed, without taking
-// the focus, and shows the entries as they stand; `newEntry` scrolls to the
-// last one. False when the window cannot be created.
-bool ShowResults(bool newEntry);
+// the focus, and scrolls to the newest entry; says so to `owner` when the
+// window cannot be created.
+void ShowNewResults(HWND owner);

@@ -42,6 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     entry.message = PackerMessage(text.substr(0, at), text.substr(at), "C:\\a.exe");
     CHECK(!HasControlCharacter(entry.message));
     CHECK(!HasControlCharacter(EntryText(entry)));
+    // Whatever the packer listed, the Info line stays one line.
+    entry.kind = RunKind::Info;
+    entry.option = "-l";
+    entry.listing = ListedFile(text);
+    CHECK(!HasControlCharacter(EntryText(entry)));
+    if (entry.listing) CHECK(entry.listing->ratio.find(' ') == std::string::npos);
+    TestPassed(text);
 
     const uint64_t outputSize = uint64_t(size) << (data[0] % 24);
     const uint64_t start = OutputTailStart(outputSize);

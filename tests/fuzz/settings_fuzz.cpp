@@ -1,5 +1,5 @@
 // ParseShellMenuState on any zir.cfg text, against the C library's sscanf with
-// the same pattern; and both texts Zorvik writes read back as written.
+// the same pattern; and the texts Zorvik writes read back as written.
 #include <climits>
 
 #include "fuzz_check.h"
@@ -20,5 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CHECK(ParseShellMenuState(SettingsText(true) + text) == 1);
         CHECK(ParseShellMenuState(SettingsText(false) + text) == 0);
     }
+    // Any options read are written back so that they read the same, beside the verb's state.
+    const PackerOptions options = ParseSettingsOptions(text);
+    CHECK(ParseSettingsOptions(SettingsFileText(true, options)) == options);
+    CHECK(ParseShellMenuState(SettingsFileText(false, options)) == 0);
     return 0;
 }

@@ -85,6 +85,19 @@ TEST(PackerParameters, CompressEveryRowQuotesThePathOnce) {
     EXPECT_EQ(CompressParameters(INT_MIN, R"("D:\x.exe" )", NoLeadBytes), R"(-8 "D:\x.exe")");
 }
 
+TEST(PackerParameters, OptionsFollowTheMethodWhereTheyApply) {
+    const PackerOptions all{true, true, true};
+    EXPECT_EQ(CompressParameters(1, R"("D:\x.exe" )", NoLeadBytes, all),
+              R"(--best --lzma -k --force "D:\x.exe")");
+    EXPECT_EQ(CompressParameters(0, "D:\\x.exe", NoLeadBytes, {false, false, true}),
+              R"(-8 --force "D:\x.exe")");
+    EXPECT_EQ(DecompressParameters("D:\\x.exe", NoLeadBytes, all), R"(-d -k "D:\x.exe")");
+    EXPECT_EQ(DecompressParameters("D:\\x.exe", NoLeadBytes, {true, false, true}),
+              R"(-d "D:\x.exe")");
+    EXPECT_EQ(FileParameters("-t", R"("D:\x.exe" )", NoLeadBytes), R"(-t "D:\x.exe")");
+    EXPECT_EQ(FileParameters("-l", " ", NoLeadBytes), std::nullopt);
+}
+
 TEST(PackerParameters, DecompressQuotesThePathOnce) {
     EXPECT_EQ(DecompressParameters(R"("D:\x.exe" )", NoLeadBytes), R"(-d "D:\x.exe")");
     for (const FieldCase& c : FieldTexts)

@@ -28,8 +28,10 @@ std::string Utf16(const std::string& ascii) {
     return bytes;
 }
 
-RunEntry Ended(const char* option, uint64_t before, uint64_t after, unsigned long exitCode) {
+RunEntry Ended(const char* option, uint64_t before, uint64_t after, unsigned long exitCode,
+               RunKind kind = RunKind::Pack) {
     RunEntry entry;
+    entry.kind = kind;
     entry.started = "12:41:07";
     entry.path = "C:\\Tools\\app.exe";
     entry.option = option;
@@ -113,8 +115,8 @@ TEST(PackerResults, EntryForEachOutcome) {
     EXPECT_EQ(EntryText(Ended("-8", 1262080, 482816, 0)),
               head + "-8  1,262,080 -> 482,816 bytes (38.26%)");
     // Unpacking: the sizes the other way round, the ratio still packed / unpacked.
-    EXPECT_EQ(EntryText(Ended("-d", 482816, 1262080, 0)),
-              head + "-d  482,816 -> 1,262,080 bytes (38.26%)");
+    EXPECT_EQ(EntryText(Ended("-d -k", 482816, 1262080, 0, RunKind::Unpack)),
+              head + "-d -k  482,816 -> 1,262,080 bytes (38.26%)");
 
     RunEntry failed = Ended("--best", 5000, 5000, 2);
     failed.message = "AlreadyPackedException: already packed by UPX";
@@ -134,4 +136,62 @@ TEST(PackerResults, EntryForEachOutcome) {
     notStarted.state = RunState::NotStarted;
     EXPECT_EQ(EntryText(notStarted),
               head + "-d  could not start the packer, error 5; the file was left as it was");
+}
+
+// The packer's list and test output as it writes them, in the layout of UPX 3
+// and 4, its banner and header lines included.
+TEST(PackerOutput, ListAndTestLines) {
+    const std::string banner = "                       Ultimate Packer for eXecutables\n"
+                               "UPX 4.2.4       Markus Oberhumer, Laszlo Molnar & John Reiser\n\n";
+    const std::string header = "        File size         Ratio      Format      Name\n"
+                               "   --------------------   ------   -----------   -----------\n";
+    std::optional<PackerListing> listed = ListedFile(
+        banner + header + "   1262080 ->    482816   38.26%    win32/pe     C:\\a b\\app.exe\r\n");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->unpacked, 1262080u);
+    EXPECT_EQ(listed->packed, 482816u);
+    EXPECT_EQ(listed->ratio, "38.26%");
+    EXPECT_EQ(listed->format, "win32/pe");
+    listed = ListedFile("   1000000 ->   1500000  overlay    win64/pe     app.exe\n"); // UPX 3
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->ratio, "overlay");
+    listed = ListedFile("12345678901 ->12345678901  100.00%    win32/pe     big.exe\n");
+    ASSERT_TRUE(listed); // wide sizes leave no blank after the arrow
+    EXPECT_EQ(listed->packed, 12345678901u);
+    for (const std::string& notListed :
+         {banner + header, banner + header + "\nListed 0 files.\n",
+          std::string("   1262080 <-    482816   38.26%    win32/pe     app.exe\n"),
+          std::string("   1262080 ->    482816   38.26%    win32/pe\n"), // no name
+          std::string("   1262080 ->    482816   38.2%    win32/pe     app.exe\n")})
+        EXPECT_FALSE(ListedFile(notListed)) << notListed;
+
+    EXPECT_TRUE(TestPassed(banner + "testing C:\\a b\\app.exe [OK]\r\n\nTested 1 file.\n"));
+    EXPECT_FALSE(TestPassed(banner + "testing app.exe \nTested 1 file: 0 ok, 1 error.\n"));
+    EXPECT_FALSE(TestPassed("Tested 1 file.\n"));
+}
+
+TEST(PackerResults, TestAndInfoEntries) {
+    const std::string head = "12:41:07  C:\\Tools\\app.exe  ";
+    RunEntry tested = Ended("-t", 482816, 482816, 0, RunKind::Test);
+    tested.tested = true;
+    EXPECT_EQ(EntryText(tested), head + "-t  tested OK");
+    tested.tested = false; // exit code 0, but no OK
+    tested.message = "testing app.exe";
+    EXPECT_EQ(EntryText(tested),
+              head + "-t  failed, exit code 0: testing app.exe; the file was left as it was");
+    RunEntry broken = Ended("-t", 482816, 482816, 1, RunKind::Test);
+    broken.message = "CantUnpackException: header corrupted";
+    EXPECT_EQ(EntryText(broken), head + "-t  failed, exit code 1: CantUnpackException: header "
+                                        "corrupted; the file was left as it was");
+
+    RunEntry info = Ended("-l", 482816, 482816, 0, RunKind::Info);
+    info.listing = PackerListing{1262080, 482816, "38.26%", "win32/pe"};
+    EXPECT_EQ(EntryText(info), head + "-l  1,262,080 -> 482,816 bytes (38.26%)  win32/pe");
+    RunEntry plain = Ended("-l", 5000, 5000, PackerWarning, RunKind::Info);
+    plain.message = "NotPackedException: not packed by UPX";
+    EXPECT_EQ(EntryText(plain), head + "-l  not packed by UPX");
+    RunEntry missing = Ended("-l", 0, 0, 1, RunKind::Info);
+    missing.message = "FileNotFoundException: app.exe: No such file or directory";
+    EXPECT_EQ(EntryText(missing), head + "-l  failed, exit code 1: FileNotFoundException: app.exe: "
+                                         "No such file or directory; the file was left as it was");
 }

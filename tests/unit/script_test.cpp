@@ -128,6 +128,16 @@ TEST(ScriptBytes, PackerLineThenTheTail) {
     EXPECT_EQ(
         ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity, NoLeadBytes).bytes,
         Start + "\"C:\\z\\upx.exe\" -d " + End);
+    // The options that apply, and still no method.
+    const PackerOptions all{true, true, true};
+    EXPECT_EQ(ComposeScript(ScriptKind::Pack, Packer, {"C:\\a.exe"}, EntryStyle::Quoted, Identity,
+                            NoLeadBytes, all)
+                  .bytes,
+              Start + "\"C:\\z\\upx.exe\" --lzma -k --force \"C:\\a.exe\" " + End);
+    EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, {"C:\\a.exe"}, EntryStyle::Quoted, Identity,
+                            NoLeadBytes, all)
+                  .bytes,
+              Start + "\"C:\\z\\upx.exe\" -d -k \"C:\\a.exe\" " + End);
     EXPECT_EQ(Pack({"C:\\a.exe", "C:\\b c\\d.dll", "C:\\dir\\"}).bytes,
               Start + "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" " + End);
     Script raw =

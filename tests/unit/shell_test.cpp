@@ -53,6 +53,28 @@ TEST(SettingsFile, HugeNumberDoesNotInstallTheVerb) {
 TEST(SettingsFile, CanonicalTextsAreSixteenBytes) {
     EXPECT_EQ(std::string(SettingsText(true)), "[Shell Menu] : 1");
     EXPECT_EQ(std::string(SettingsText(false)), "[Shell Menu] : 0");
+    EXPECT_EQ(SettingsFileText(true, {}), "[Shell Menu] : 1"); // every option off: no second line
+}
+
+// The options' line follows the verb's and leaves its reading alone; a line
+// Zorvik cannot read means every option off.
+TEST(SettingsFile, OptionsLine) {
+    const PackerOptions all{true, true, true}, backup{false, true, false};
+    const std::string allText = "[Shell Menu] : 0\r\n[Packer Options] : --lzma -k --force";
+    EXPECT_EQ(SettingsFileText(false, all), allText);
+    EXPECT_EQ(SettingsFileText(true, backup), "[Shell Menu] : 1\r\n[Packer Options] : -k");
+    EXPECT_EQ(ParseShellMenuState(SettingsFileText(true, all)), 1);
+    EXPECT_EQ(ParseSettingsOptions(allText), all);
+    EXPECT_EQ(ParseSettingsOptions("[Shell Menu] : 1\n[Packer Options] :-k\r\n"), backup);
+    EXPECT_EQ(ParseSettingsOptions("[Shell Menu]:1\n[Packer Options] : --force  --lzma\nx"),
+              (PackerOptions{true, false, true}));
+    for (const char* unread : {"[Shell Menu] : 1", "[Shell Menu] : 1\r\n", "[Packer Options] : -k",
+                               "[Shell Menu] : 1\r\n[Packer Options] : -k --best",
+                               "[Shell Menu] : 1\r\n[packer options] : -k",
+                               "[Shell Menu] : 1\r\nmore text\r\n[Packer Options] : -k",
+                               "[Shell Menu] : 1\r\n [Packer Options] : -k",
+                               "[Shell Menu] : 1\r\n[Packer Options] : -kk"})
+        EXPECT_EQ(ParseSettingsOptions(unread), PackerOptions()) << "[" << unread << "]";
 }
 
 #ifdef _WIN32
