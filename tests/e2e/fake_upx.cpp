@@ -6,6 +6,8 @@
 //   ZORVIK_FAKE_UPX_DELAY_MS   waits this long after the record
 //   ZORVIK_FAKE_UPX_STDOUT     writes this text to standard output, "{file}" standing for the last
 //   ZORVIK_FAKE_UPX_STDERR     argument; the same for standard error
+//   ZORVIK_FAKE_UPX_LIST       in place of ZORVIK_FAKE_UPX_STDOUT when the first argument is -l;
+//   ZORVIK_FAKE_UPX_TEST       the same for -t
 //   ZORVIK_FAKE_UPX_ENCODING   writes those texts in "ansi" (the default), "utf8" or "utf16"
 //   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
 //   ZORVIK_FAKE_UPX_EXIT       exits with this code
@@ -129,7 +131,11 @@ int main(int argc, char** argv) {
   Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
   const std::string file = argc > 1 ? argv[argc - 1] : "";
   std::string end = std::to_string(GetCurrentProcessId());
-  end += std::string(" out=") + Write(STD_OUTPUT_HANDLE, KnobBytes(L"ZORVIK_FAKE_UPX_STDOUT", file));
+  const std::string command = argc > 1 ? argv[1] : "";
+  const wchar_t* out = command == "-l"   ? L"ZORVIK_FAKE_UPX_LIST"
+                       : command == "-t" ? L"ZORVIK_FAKE_UPX_TEST"
+                                         : L"ZORVIK_FAKE_UPX_STDOUT";
+  end += std::string(" out=") + Write(STD_OUTPUT_HANDLE, KnobBytes(out, file));
   end += std::string(" err=") + Write(STD_ERROR_HANDLE, KnobBytes(L"ZORVIK_FAKE_UPX_STDERR", file));
   end += std::string(" resize=") + Resize(file) + "\n";
   Append(OwnFolder() + "\\upx-ends.log", end);

@@ -445,3 +445,47 @@ E2E_CASE(pack_batch_percent_and_accents_arrive_unchanged_non_paths_left_out) {
   c.CheckEqual("script bytes (%% doubled, OEM code page)", OneLineScript(c, kPack, entries), bytes);
   c.CheckEqual("packer calls in all", 1, CallsAfterWaiting(c, 1, 1500));
 }
+
+// The menu's options go into every call they apply to: single-file Compress (after the method)
+// and Decompress (the backup only), and the scripts of the main window's batch and of the batch
+// window, which still carry no method. An option chosen again is off again.
+E2E_CASE(pack_options_reach_single_and_batch_calls_and_turn_off_again) {
+  const std::string field = c.workDir + "\\field.exe", handed = c.workDir + "\\handed.exe",
+                    dropped = c.workDir + "\\dropped.exe";
+  for (const std::string& file : {field, handed, dropped})
+    c.Require(WriteWholeFile(file, "MZ"), "create " + file);
+  Process& zorvik = c.Start(c.VerbCommandLine(field));
+  HWND window = c.WaitForMainWindow(zorvik);
+  size_t seen = 0;
+  auto expectCall = [&](const std::string& what, const std::vector<std::string>& args) {
+    std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, seen + 1, 30000);
+    c.Require(calls.size() > seen, what + ": the packer starts within 30 s");
+    CheckCall(c, what, calls[seen++], args);
+  };
+  for (int id : {902, 903, 904})
+    c.Require(PostMessageA(window, WM_COMMAND, id, 0), "post menu command " + std::to_string(id));
+  c.Require(SelectComboRow(window, kMethodCombo, 1), "select row 1 (--best)");
+  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  expectCall("Compress, all options on", {"--best", "--lzma", "-k", "--force", field});
+  c.Require(ClickButton(window, kDecompressButton), "press Decompress");
+  expectCall("Decompress, all options on", {"-d", "-k", field});
+  c.Require(PostMessageA(window, WM_COMMAND, 904, 0), "post menu command 904 again");
+  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  expectCall("Compress, Force off again", {"--best", "--lzma", "-k", field});
+
+  HandOver(c, window, {Tail(handed)});
+  for (const Kind* kind : {&kPack, &kUnpack}) {
+    Answer(c, AskBatch(c, window, zorvik, *kind), IDYES, std::string(kind->name) + " batch");
+    expectCall(std::string(kind->name) + " batch",
+               kind == &kPack ? std::vector<std::string>{"--lzma", "-k", handed, field}
+                              : std::vector<std::string>{"-d", "-k", handed, field});
+  }
+  c.Require(DropFiles(window, {dropped}), "drop dropped.exe on the main window");
+  HWND batch = WaitForTopWindow("Batch UPXing", zorvik.pid, 15000, kDialogClass);
+  c.Require(batch != nullptr, "the drop opens the batch window");
+  c.Require(ClickButton(batch, kBatchCompress), "press the batch window's Compress");
+  expectCall("batch window's Compress", {"--lzma", "-k", dropped});
+  c.Require(ClickButton(batch, kBatchDecompress), "press the batch window's Decompress");
+  expectCall("batch window's Decompress", {"-d", "-k", dropped});
+  c.CheckEqual("packer calls in all", seen, CallsAfterWaiting(c, seen, 1500));
+}

@@ -268,3 +268,73 @@ E2E_CASE(results_closing_zorvik_lets_the_packer_finish) {
   c.CheckEqual("Zorvik's output files left in the temporary folder", filesBefore,
                OutputFilesLeft());
 }
+
+// Test File and File Info run the packer with -t and -l on each file Compress would use (the
+// handed-over ones, then the field's), without a question, each with a line of its own: "tested
+// OK", or the sizes, ratio and format the packer lists; for a file the packer did not pack its
+// message. With the prompt in the field they open the file chooser and start nothing.
+E2E_CASE(results_test_and_info_lines_for_each_file) {
+  const std::string field = c.workDir + "\\field.exe", handed = c.workDir + "\\handed.exe";
+  for (const std::string& file : {field, handed})
+    c.Require(WriteWholeFile(file, std::string(482816, 'x')), "create " + file);
+  const std::string list =
+      "                       Ultimate Packer for eXecutables\n"
+      "UPX 4.2.4       Markus Oberhumer, Laszlo Molnar & John Reiser    May 9th 2024\n\n"
+      "        File size         Ratio      Format      Name\n"
+      "   --------------------   ------   -----------   -----------\n"
+      "   1262080 ->    482816   38.26%    win32/pe     {file}\n";
+  Process& zorvik =
+      c.StartWithEnvironment(c.VerbCommandLine(field),
+                             {{"ZORVIK_FAKE_UPX_LIST", list},
+                              {"ZORVIK_FAKE_UPX_TEST", "testing {file} [OK]\n\nTested 1 file.\n"}});
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Require(SendCopyData(window, 1, Quoted(handed) + " " + '\0'), "hand over handed.exe");
+  const std::string from = Clock();
+  c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File (900)");
+  std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 2, 30000);
+  c.Require(PostMessageA(window, WM_COMMAND, 901, 0), "post File Info (901)");
+  entries = WaitForOutcomes(c, zorvik.pid, 4, 30000);
+  const std::string listed = "  -l  1,262,080 -> 482,816 bytes (38.26%)  win32/pe";
+  const std::string rests[] = {"  " + handed + "  -t  tested OK", "  " + field + "  -t  tested OK",
+                               "  " + handed + listed, "  " + field + listed};
+  for (size_t i = 0; i < 4; ++i)
+    CheckEntry(c, "line " + std::to_string(i + 1), entries[i], from, Clock(), rests[i]);
+  std::vector<std::string> args;  // runs side by side: their records come in any order
+  for (const PackerCall& call : WaitForPackerCalls(c.packerLog, 4, 5000))
+    args.push_back(call.argv.size() == 3 ? call.argv[1] + " " + call.argv[2] : Shown(call.argv));
+  std::sort(args.begin(), args.end());
+  c.CheckEqual("the packer's arguments",
+               {"-l " + field, "-l " + handed, "-t " + field, "-t " + handed}, args);
+  c.CloseMainWindow(window, zorvik, "after Test and Info");
+
+  // A file the packer did not pack: its warning, exit code 2.
+  Process& plain = c.StartWithEnvironment(
+      c.VerbCommandLine(field),
+      {{"ZORVIK_FAKE_UPX_EXIT", "2"},
+       {"ZORVIK_FAKE_UPX_STDERR", "upx: {file}: NotPackedException: not packed by UPX\n"}});
+  window = c.WaitForMainWindow(plain);
+  c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File for a plain file");
+  WaitForOutcomes(c, plain.pid, 1, 30000);
+  c.Require(PostMessageA(window, WM_COMMAND, 901, 0), "post File Info for a plain file");
+  entries = WaitForOutcomes(c, plain.pid, 2, 30000);
+  CheckEntry(c, "Test of a plain file", entries[0], from, Clock(),
+             "  " + field +
+                 "  -t  failed, exit code 2: NotPackedException: not packed by UPX; the "
+                 "file was left as it was");
+  CheckEntry(c, "Info of a plain file", entries[1], from, Clock(),
+             "  " + field + "  -l  not packed by UPX");
+  c.CloseMainWindow(window, plain, "after the plain file");
+
+  Process& bare = c.Start(c.BareCommandLine());
+  window = c.WaitForMainWindow(bare);
+  const size_t before = WaitForPackerCalls(c.packerLog, 6, 5000).size();
+  c.Require(PostMessageA(window, WM_COMMAND, 901, 0), "post File Info with the prompt");
+  HWND chooser = nullptr;
+  for (double end = NowMs() + 15000; !chooser && NowMs() < end; Sleep(50))
+    for (HWND dialog : DialogsOf(bare.pid))
+      if (dialog != window) chooser = dialog;
+  c.Require(chooser != nullptr, "File Info with the prompt opens the file chooser");
+  c.Require(PressEscape(chooser), "post Esc to the file chooser");
+  c.CheckEqual("packer calls after File Info with the prompt", before,
+               WaitForPackerCalls(c.packerLog, before + 1, 2000).size());
+}

@@ -153,26 +153,35 @@ bool PostMenuCommand(HWND window, int id) {
   return PostMessageA(window, WM_COMMAND, WPARAM(id), 0);
 }
 
-// The menu's five items in order, each plain and enabled, exactly one of the first two checked.
+// The menu's five items in order, each plain and enabled, exactly one of the first two checked;
+// below a separator Test File and File Info, and below another the three options, checked
+// while on.
 void CheckMenu(Case& c, const std::vector<PopupMenuItem>& items, bool verbOn,
-               const std::string& when) {
+               const std::string& when, const std::vector<std::string>& optionsOn = {}) {
   std::vector<std::string> texts, ids, checked;
   for (const PopupMenuItem& item : items) {
-    texts.push_back(item.text);
-    ids.push_back(std::to_string(item.id));
+    const bool separator = item.state & MF_SEPARATOR;
+    texts.push_back(separator ? "-" : item.text);
+    ids.push_back(separator ? "-" : std::to_string(item.id));
     if (item.state & MF_CHECKED) checked.push_back(item.text);
-    const UINT odd = MF_GRAYED | MF_DISABLED | MF_SEPARATOR | MF_POPUP | MF_BITMAP | MF_OWNERDRAW;
+    if (separator) continue;  // the system reports a separator as grayed
+    const UINT odd = MF_GRAYED | MF_DISABLED | MF_POPUP | MF_BITMAP | MF_OWNERDRAW;
     c.Check(!(item.state & odd), when + ": item " + Shown(item.text) +
                                      " is a plain enabled text item; its state is " +
                                      std::to_string(item.state));
   }
-  c.CheckEqual(when + ": menu texts, top to bottom",
-               {"Add Context Menu Shortcut", "Remove Context Menu Shortcut", "Do Batch UPXing",
-                "More Apps", "About Me"},
-               texts);
-  c.CheckEqual(when + ": menu ids, top to bottom", {"895", "896", "899", "897", "898"}, ids);
-  c.CheckEqual(when + ": checked items",
-               {verbOn ? "Add Context Menu Shortcut" : "Remove Context Menu Shortcut"}, checked);
+  c.CheckEqual(
+      when + ": menu texts, top to bottom",
+      {"Add Context Menu Shortcut", "Remove Context Menu Shortcut", "Do Batch UPXing", "More Apps",
+       "About Me", "-", "Test File", "File Info", "-", "Use LZMA", "Keep Backup", "Force"},
+      texts);
+  c.CheckEqual(when + ": menu ids, top to bottom",
+               {"895", "896", "899", "897", "898", "-", "900", "901", "-", "902", "903", "904"},
+               ids);
+  std::vector<std::string> expected = {verbOn ? "Add Context Menu Shortcut"
+                                              : "Remove Context Menu Shortcut"};
+  expected.insert(expected.end(), optionsOn.begin(), optionsOn.end());
+  c.CheckEqual(when + ": checked items", expected, checked);
 }
 
 // Presses Esc at a popup menu and waits until it is gone.
@@ -510,4 +519,37 @@ E2E_CASE(closing_fades_out_before_the_window_ends) {
            "opacities seen: %s",
            lastStepSeen, gone, ended, seen.c_str());
   c.Info(figures);
+}
+
+// The options hold across starts in a line of their own after the verb's 16 bytes, written only
+// while one is on; switching an option keeps the verb's line as it is, and the verb's commands
+// keep the options' line.
+E2E_CASE(verb_options_are_remembered_beside_the_verb_line) {
+  VerbKeysGuard keys;
+  const std::string lzmaBackup = std::string(kSettingsOn) + "\r\n[Packer Options] : --lzma -k";
+  const std::string lzma = std::string(kSettingsOn) + "\r\n[Packer Options] : --lzma";
+  c.Require(WriteWholeFile(SettingsPath(c), kSettingsOn), "write zir.cfg with the verb on");
+  Process& first = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(first);
+  c.Require(PostMenuCommand(window, 902) && PostMenuCommand(window, 903), "post 902 and 903");
+  c.CheckEqual("zir.cfg after Use LZMA and Keep Backup", lzmaBackup,
+               WaitForSettings(c, lzmaBackup));
+  c.Require(PostMenuCommand(window, 903), "post 903 again");
+  c.CheckEqual("zir.cfg after Keep Backup again", lzma, WaitForSettings(c, lzma));
+  c.CloseMainWindow(window, first, "after the options");
+
+  Process& second = c.Start(c.BareCommandLine());
+  window = c.WaitForMainWindow(second);
+  c.CheckEqual("zir.cfg after the restart", lzma, SettingsNow(c));
+  std::vector<PopupMenuItem> items;
+  HWND popup = OpenMenuByButton(c, window, second.pid, items, "after the restart");
+  CheckMenu(c, items, true, "after the restart", {"Use LZMA"});
+  c.Check(DismissMenu(popup), "Esc closes the menu");
+  c.Require(PostMenuCommand(window, 896), "post command 896");
+  const std::string offLzma = std::string(kSettingsOff) + "\r\n[Packer Options] : --lzma";
+  c.CheckEqual("zir.cfg after Remove", offLzma, WaitForSettings(c, offLzma));
+  c.Require(PostMenuCommand(window, 902), "post 902 again");
+  c.CheckEqual("zir.cfg with every option off: the verb's 16 bytes", kSettingsOff,
+               WaitForSettings(c, kSettingsOff));
+  c.CloseMainWindow(window, second, "after Remove");
 }
