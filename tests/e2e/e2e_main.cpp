@@ -14,7 +14,8 @@
 //   zorvik_e2e.exe --launch EXE READY_FILE [TAIL [BUTTON:MS ...]]
 //       starts EXE with the command line "EXE" TAIL exactly; once the program's first window is
 //       visible, waits MS milliseconds and clicks BUTTON (0: none) in it for each BUTTON:MS given,
-//       then writes READY_FILE and waits until the program ends (screenshot.sh).
+//       or chooses the menu command of that id where the window has no such button, then writes
+//       READY_FILE and waits until the program ends (screenshot.sh).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,7 +70,9 @@ int LaunchAndWait(const char* exe, const char* readyFile, const char* tail,
   std::vector<HWND> windows = TopWindowsOf(process.pid);
   for (const std::string& press : windows.empty() ? std::vector<std::string>() : presses) {
     Sleep(DWORD(atoi(press.substr(press.find(':') + 1).c_str())));
-    if (int button = atoi(press.c_str())) ClickButton(windows.front(), button);
+    if (int button = atoi(press.c_str()))
+      if (!ClickButton(windows.front(), button))
+        PostMessageA(windows.front(), WM_COMMAND, WPARAM(button), 0);
   }
   WriteWholeFile(readyFile, windows.empty() ? std::string() : TextOf(windows.front()) + "\n");
   WaitForSingleObject(process.handle.Get(), INFINITE);

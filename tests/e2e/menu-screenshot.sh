@@ -4,7 +4,8 @@
 #   tests/e2e/menu-screenshot.sh BUILD_DIR OUT.png
 # Zorvik runs inside Wine's own desktop (so the window has its caption) beside the stand-in
 # upx.exe; a small helper, built here with MinGW, clicks ":)" (BM_CLICK, the cursor resting on it) once the main window
-# shows and reports when the menu is up. Prints the PNG's path.
+# shows and reports when the menu is up. ZORVIK_SHOT_SETTINGS, when set, goes into zir.cfg beside
+# Zorvik first (for check marks). Prints the PNG's path.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: menu-screenshot.sh BUILD_DIR OUT.png}" && pwd) || exit 2
@@ -17,6 +18,7 @@ done
 shot=$build/menu-screenshot
 rm -rf "$shot" && mkdir -p "$shot" || exit 2
 cp "$build/Zorvik.exe" "$build/tests/e2e/upx.exe" "$shot/" || exit 2
+[ -z "${ZORVIK_SHOT_SETTINGS:-}" ] || printf '%s' "$ZORVIK_SHOT_SETTINGS" >"$shot/zir.cfg" || exit 2
 
 # The helper: starts Zorvik, waits for its main window, clicks ":)" (control 1004) and writes
 # READY_FILE once the popup menu (#32768) is visible; then waits until Zorvik ends.

@@ -3,7 +3,8 @@
 #   tests/e2e/screenshot.sh BUILD_DIR OUT.png [COMMAND_LINE_TAIL [BUTTON:MS ...]]
 # Zorvik runs inside Wine's own desktop (so the window has its caption), started beside the
 # stand-in upx.exe with exactly the tail given; each BUTTON:MS clicks that button of the main
-# window after MS milliseconds, before the shot. The desktop is ZORVIK_SHOT_SIZE (640x480)
+# window (or chooses that menu command, such as 900 for Test File) after MS milliseconds, before
+# the shot. The desktop is ZORVIK_SHOT_SIZE (640x480)
 # large; the stand-in's knobs (ZORVIK_FAKE_UPX_*) pass through. Prints the PNG's path.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
