@@ -76,6 +76,15 @@ std::wstring Utf8ToWide(const std::string& utf8) {
     return WideFromAnsi(utf8, CP_UTF8);
 }
 
+UINT WindowDpi(HWND window) {
+    static auto getDpiForWindow = LateBound<UINT(WINAPI*)(HWND)>("user32.dll", "GetDpiForWindow");
+    if (UINT dpi = getDpiForWindow ? getDpiForWindow(window) : 0) return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
 std::string WindowText(HWND window) {
     int length = GetWindowTextLengthA(window);
     std::string text(length + 1, '\0');

@@ -38,6 +38,10 @@ std::string Utf8FromWide(const std::wstring& wide);
 std::string Utf16LeToUtf8(const std::string& bytes); // little-endian code units
 std::wstring Utf8ToWide(const std::string& utf8);
 
+// The DPI the window is laid out for: its monitor's under per-monitor awareness
+// (Windows 10 1607 on), else the system's.
+UINT WindowDpi(HWND window);
+
 std::string WindowText(HWND window);
 std::vector<std::string> ListBoxTexts(HWND listBox);
 // Names that Zorvik does not hand on are kept in UTF-16.

@@ -4,6 +4,9 @@
 #                  The window paints it with SRCAND, so it is dark drawing on
 #                  pure white: white leaves the dialog colour alone, darker
 #                  pixels darken it. Alpha is not relied on.
+#   res/logo-150.bmp, res/logo-200.bmp  the same banner drawn for 150 and
+#                  200 % scaling (300x72, 400x96), 8 bpp run-length coded
+#                  (BI_RLE8): most of it is white runs, so each costs a few KB.
 #   res/zorvik.ico 256 (PNG), 64, 48, 32, 16 (32-bit DIB with alpha).
 #
 # The generated files are kept in the repository, so building Zorvik does not
@@ -26,6 +29,8 @@ esac
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 logo_out="$here/logo.bmp"
+logo150_out="$here/logo-150.bmp"
+logo200_out="$here/logo-200.bmp"
 icon_out="$here/zorvik.ico"
 
 IM=/usr/bin/convert
@@ -110,7 +115,32 @@ tile() {
         -strip -define png:exclude-chunks=date,time "PNG32:$out"
 }
 
-# Draws both files into res/, going through a scratch directory.
+# banner SCALE OUT: the banner drawn for SCALE times 200x48, every shape laid
+# out anew at that size. Left: the mark squeezed by two arrows; right: the
+# word "Zorvik". Writes an RGB PNG on white.
+banner() {
+    local k=$1 out=$2 base=$work/banner
+    S() { awk -v k="$k" -v v="$1" 'BEGIN { printf "%g", k * v }'; }
+    local w h
+    w=$(S 200) h=$(S 48)
+    tile "$(S 34)" 0 "$(S 6)" "$(S 1)" "$(S 9)" "$(S 7)" "$(S 25)" "$(S 27)" "$(S 4)" "$(S 6)" \
+        "$base-mark.png"
+
+    local arrows="scale $ss,$ss polygon $(S 2),$(S 15) $(S 10),$(S 24) $(S 2),$(S 33)"
+    arrows+=" polygon $(S 56),$(S 15) $(S 48),$(S 24) $(S 56),$(S 33)"
+    "$IM" -size "$((w * ss))x$((h * ss))" xc:white -fill "$arrow" -stroke none \
+        -draw "$arrows" -filter Box -resize "${w}x${h}" "$base-arrows.png"
+
+    "$IM" -background none -fill "$ink" "${font_opt[@]}" -pointsize "$(S 36)" \
+        label:Zorvik -trim +repage -resize "$(S 134)x$(S 34)>" "$base-word.png"
+
+    "$IM" "$base-arrows.png" \
+        "$base-mark.png" -geometry "+$(S 12)+$(S 7)" -composite \
+        "$base-word.png" -gravity West -geometry "+$(S 64)+0" -composite \
+        -background white -alpha remove -alpha off "$out"
+}
+
+# Draws the files into res/, going through a scratch directory.
 draw() {
     need_tool "$IM" imagemagick
     work=$(mktemp -d)
@@ -130,43 +160,37 @@ draw() {
     icotool -c -b 32 -o "$icon_out" --raw="$work/256.png" \
         "$work/64.png" "$work/48.png" "$work/32.png" "$work/16.png"
 
-    # The banner. Left: the mark squeezed by two arrows; right: the word "Zorvik".
-    tile 34 0 6 1 9 7 25 27 4 6 "$work/mark.png"
-
-    arrows="scale $ss,$ss polygon 2,15 10,24 2,33 polygon 56,15 48,24 56,33"
-    "$IM" -size "$((200 * ss))x$((48 * ss))" xc:white -fill "$arrow" -stroke none \
-        -draw "$arrows" -filter Box -resize 200x48 "$work/arrows.png"
-
+    # The banner, at 100, 150 and 200 %.
     font=$(pick_font)
     font_opt=()
     if [ -n "$font" ]; then
         font_opt=(-font "$font")
     fi
-    "$IM" -background none -fill "$ink" "${font_opt[@]}" -pointsize 36 \
-        label:Zorvik -trim +repage -resize '134x34>' "$work/word.png"
-
-    "$IM" "$work/arrows.png" \
-        "$work/mark.png" -geometry +12+7 -composite \
-        "$work/word.png" -gravity West -geometry +64+0 -composite \
-        -background white -alpha remove -alpha off "$work/logo.png"
+    banner 1 "$work/logo.png"
+    banner 1.5 "$work/logo-150.png"
+    banner 2 "$work/logo-200.png"
 
     # A BITMAPINFOHEADER bitmap with 32 bits per pixel: BMP3 writes 24 bpp
     # unless the picture carries an alpha channel and bmp3:alpha asks for it.
     # The alpha is fully opaque and plays no part in SRCAND painting.
     "$IM" "$work/logo.png" -alpha opaque -define bmp3:alpha=true "BMP3:$logo_out"
+    # The larger ones in at most 256 colours, undithered so that runs stay long.
+    "$IM" "$work/logo-150.png" +dither -colors 256 -compress RLE "BMP3:$logo150_out"
+    "$IM" "$work/logo-200.png" +dither -colors 256 -compress RLE "BMP3:$logo200_out"
 }
 
 [ "$check_only" = 1 ] || draw
-for f in "$logo_out" "$icon_out"; do
+for f in "$logo_out" "$logo150_out" "$logo200_out" "$icon_out"; do
     [ -f "$f" ] || die "$f is missing"
 done
 
 # Checks: the files must be what the resource compiler and Windows expect.
-python3 - "$logo_out" "$icon_out" <<'EOF'
+python3 - "$logo_out" "$icon_out" "$logo150_out" "$logo200_out" <<'EOF'
 import struct
 import sys
 
 logo_path, icon_path = sys.argv[1], sys.argv[2]
+larger = {sys.argv[3]: (300, 72), sys.argv[4]: (400, 96)}
 faults = []
 
 def check(ok, what):
@@ -200,6 +224,46 @@ if not faults:
     check(any(sum(px(x, 24)) < 300 for x in range(12, 46)), "logo: no mark")
     check(any(sum(px(x, y)) < 300 for x in range(64, 200) for y in range(48)),
           "logo: no word")
+
+# logo-150.bmp and logo-200.bmp: BI_RLE8, bottom-up, each row ending in an
+# end-of-line mark and the picture in an end-of-bitmap mark, with the word.
+for path, (want_w, want_h) in larger.items():
+    data = open(path, "rb").read()
+    name = path.rsplit("/", 1)[-1]
+    check(data[:2] == b"BM", f"{name}: not a BMP")
+    (bi_size, width, height, planes, bpp, compression,
+     image_size) = struct.unpack_from("<IiiHHII", data, 14)
+    check((bi_size, width, height, bpp, compression) == (40, want_w, want_h, 8, 1),
+          f"{name}: header {bi_size}, {width}x{height}, {bpp} bpp, compression "
+          f"{compression}; want 40, {want_w}x{want_h}, 8 bpp, BI_RLE8 (1)")
+    if faults:
+        continue
+    colours = struct.unpack_from("<I", data, 46)[0] or 256
+    palette = [data[54 + 4 * i:54 + 4 * i + 3] for i in range(colours)]
+    rle = data[struct.unpack_from("<I", data, 10)[0]:]
+    rows, row, at = [], [], 0
+    while at + 1 < len(rle):
+        count, value = rle[at], rle[at + 1]
+        at += 2
+        if count:
+            row += [value] * count
+        elif value == 0:
+            rows.append(row)
+            row = []
+        elif value == 1:
+            break
+        elif value == 2:
+            check(False, f"{name}: uses a delta, which leaves pixels undefined")
+            break
+        else:
+            row += list(rle[at:at + value])
+            at += value + (value & 1)
+    check(len(rows) == want_h and all(len(r) == want_w for r in rows),
+          f"{name}: decodes to {len(rows)} rows, not {want_h} of {want_w} pixels")
+    if len(rows) == want_h:
+        dark = sum(1 for r in rows for v in r if sum(palette[v]) < 300)
+        check(dark > 800 * want_w * want_h // 9600,
+              f"{name}: only {dark} dark pixels, the drawing is missing")
 
 # zorvik.ico
 data = open(icon_path, "rb").read()
@@ -250,7 +314,7 @@ done
 [ "$(wc -l <<<"$listing")" -eq 5 ] || die "the icon should hold exactly five images"
 
 if [ "$check_only" = 1 ]; then
-    echo "make-art: $logo_out and $icon_out are in order"
+    echo "make-art: the logos and $icon_out are in order"
 else
-    echo "make-art: wrote $logo_out and $icon_out"
+    echo "make-art: wrote $logo_out, $logo150_out, $logo200_out and $icon_out"
 fi

@@ -4,7 +4,9 @@
 #define IDD_MAIN_WINDOW 100
 #define IDD_BATCH_WINDOW 800
 #define IDD_RESULTS_WINDOW 810
-#define IDB_LOGO 799
+#define IDB_LOGO 799 // 100 %
+#define IDB_LOGO_150 798
+#define IDB_LOGO_200 797
 #define IDI_APP 777
 
 // Main window controls.

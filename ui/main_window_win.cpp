@@ -17,6 +17,7 @@
 #include "ui/batch_window_win.h"
 #include "ui/fade_out_win.h"
 #include "ui/file_chooser_win.h"
+#include "ui/logo_win.h"
 #include "ui/menu_win.h"
 #include "ui/method_table.h"
 #include "ui/results_window_win.h"
@@ -31,7 +32,7 @@ bool Closing;
 constexpr UINT TellNameNotTaken = WM_APP + 1;
 
 void SetUpMainWindow(HWND window) {
-    LogoBitmap = LoadBitmapA(ProgramInstance, MAKEINTRESOURCEA(IDB_LOGO));
+    FitLogo(WindowDpi(window));
     MethodCombo = GetDlgItem(window, IDC_METHOD_COMBO);
     for (const CompressionMethod& method : MethodTable)
         SendMessageA(MethodCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(method.label));
@@ -54,11 +55,14 @@ void OnInitDialog(HWND window) {
 
 void OnPaint(HWND window) {
     PaintDc paint(window);
-    MemoryDc memory(CreateCompatibleDC(paint.Get()));
-    BITMAP logo;
-    if (!memory.Valid() || !GetObjectA(LogoBitmap, sizeof logo, &logo)) return;
-    Selection selected(memory.Get(), LogoBitmap);
-    BitBlt(paint.Get(), 10, 5, logo.bmWidth, logo.bmHeight, memory.Get(), 0, 0, SRCAND);
+    PaintLogo(paint.Get());
+}
+
+// Windows (10 1703 on) lays the dialog and its controls out anew for the new
+// DPI once this returns; only the logo is Zorvik's to fit.
+void OnDpiChanged(HWND window, UINT dpi) {
+    FitLogo(dpi);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 // Files one handed-over command line, read within the bytes that came.
@@ -122,6 +126,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_PAINT:
         OnPaint(window);
+        break;
+    case WM_DPICHANGED:
+        OnDpiChanged(window, LOWORD(wParam));
         break;
     case WM_COPYDATA:
         return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));

@@ -18,12 +18,19 @@ std::string ShownText; // what the edit shows, so that an unchanged text is not 
 const UINT_PTR PollTimer = 1;
 const UINT PollMilliseconds = 250;
 
+// Fits the edit to the client area, for a size the user gave or one that a DPI change gave.
+const UINT FitEdit = WM_APP + 1;
+
+// On the main window's monitor, beside it where there is room.
 void PlaceBesideMainWindow(HWND window) {
-    RECT main, own, area;
+    RECT main, own;
+    MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
     if (!GetWindowRect(MainWindow, &main) || !GetWindowRect(window, &own) ||
-        !SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+        !GetMonitorInfoW(MonitorFromWindow(MainWindow, MONITOR_DEFAULTTONEAREST), &monitor))
         return;
-    const int width = own.right - own.left, gap = 8;
+    const RECT& area = monitor.rcWork;
+    const int width = own.right - own.left;
+    const int gap = MulDiv(8, WindowDpi(MainWindow), USER_DEFAULT_SCREEN_DPI);
     int x = main.right + gap;
     if (x + width > area.right) x = main.left - gap - width;
     if (x < area.left) x = std::max(area.left, area.right - width); // no room on either side
@@ -70,12 +77,14 @@ void OnTimer(HWND window) {
         Refresh(runs, false);
 }
 
-void OnSize(HWND window, LPARAM size) {
-    SetWindowPos(GetDlgItem(window, IDC_RESULTS_TEXT), nullptr, 0, 0, LOWORD(size), HIWORD(size),
+void OnFitEdit(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    SetWindowPos(GetDlgItem(window, IDC_RESULTS_TEXT), nullptr, 0, 0, client.right, client.bottom,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         PlaceBesideMainWindow(window);
@@ -84,7 +93,13 @@ INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM, LPARAM lPa
         OnTimer(window);
         break;
     case WM_SIZE:
-        OnSize(window, lParam);
+    case FitEdit:
+        OnFitEdit(window);
+        break;
+    case WM_DPICHANGED:
+        // Windows scales the window and its edit after this returns; the edit must then still
+        // fill it exactly.
+        PostMessageW(window, FitEdit, 0, 0);
         break;
     case WM_CLOSE:
         ShowWindow(window, SW_HIDE); // closed, not gone: the next outcome brings it up again

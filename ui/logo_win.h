@@ -1,0 +1,8 @@
+// The banner at the top of the main window, at the window's scaling.
+#pragma once
+#include <windows.h>
+
+// Makes the logo for this DPI; run at set-up and whenever the window's DPI changes.
+void FitLogo(UINT dpi);
+// Paints it over the window's background (SRCAND: its white leaves the background alone).
+void PaintLogo(HDC dc);
