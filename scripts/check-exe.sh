@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built Zorvik.exe: a Windows GUI program of the given kind that imports only DLLs
-# Windows ships. Prints its size and imports; fails, saying why, otherwise.
+# Windows ships, with the manifest of a Windows 10/11 program. Prints its size and imports;
+# fails, saying why, otherwise.
 #   scripts/check-exe.sh EXE i686|x86_64
 set -euo pipefail
 exe=$1
@@ -32,4 +33,23 @@ if [ -n "$foreign" ]; then
   echo "$exe imports DLLs that Windows does not ship: $foreign" >&2
   exit 1
 fi
+
+# The manifest (resource type 24, id 1), as windres prints it back: Common Controls 6, the
+# supported Windows versions 7 to 11, and per-monitor DPI awareness with the older fallback.
+manifest=$("$2-w64-mingw32-windres" -i "$exe" -O rc 2>/dev/null | sed -n '/^1 24 /,/^END$/p' |
+  sed -n 's/^ *"\(.*\)"$/\1/p' | tr -d '\n' | sed 's/""/"/g; s/\\n/\n/g')
+[ "$2" = i686 ] && arch=x86 || arch=amd64
+wanted=(
+  "<assemblyIdentity name=\"Zorvik\" version=\"1.0.0.0\" processorArchitecture=\"$arch\" type=\"win32\"/>"
+  "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"$arch\""
+  '<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>'
+  '<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>'
+  '<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>'
+  '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'
+  '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>'
+  '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, System</dpiAwareness>'
+)
+for entry in "${wanted[@]}"; do
+  grep -qF -- "$entry" <<<"$manifest" || { echo "$exe: its manifest lacks $entry" >&2; exit 1; }
+done
 echo "$exe: $(stat -c %s "$exe") bytes; imports: $(echo $imports)"
