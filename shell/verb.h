@@ -4,6 +4,10 @@
 // Explorer's verb for .exe and .dll files; the key's name is the menu text.
 inline constexpr char ExeVerbKey[] = "exefile\\shell\\Zorvik!";
 inline constexpr char DllVerbKey[] = "dllfile\\shell\\Zorvik!";
+// Without a selection model Explorer offers a command-line verb for at most 15
+// selected files; "Player" keeps it for up to 100, still one start per file.
+inline constexpr char SelectionModelValue[] = "MultiSelectModel";
+inline constexpr char SelectionModel[] = "Player";
 // Where a normal user may write them: Windows merges it into HKEY_CLASSES_ROOT.
 inline constexpr char UserClassesKey[] = "Software\\Classes\\";
 

@@ -29,21 +29,27 @@ std::optional<std::string> FirstArgument() {
     return ExactAnsi(CommandProgram(GetCommandLineW()));
 }
 
+// Creates the key under HKEY_CURRENT_USER as needed and sets one REG_SZ value (null: the default).
+LONG SetUserText(const std::string& path, const char* name, const std::string& text) {
+    Key key;
+    LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                 nullptr, key.Receive(), nullptr);
+    if (error != ERROR_SUCCESS) return error;
+    return RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1));
+}
+
 InstallResult InstallShellVerb() {
     const std::optional<std::string> program = FirstArgument();
     if (!program) return {false, ProgramNameNotSpellableText()};
     const std::string command = VerbCommand(*program);
     if (!VerbCommandFits(command)) return {false, VerbTooLongText(command)};
     for (const char* verb : VerbKeys) {
-        const std::string path = std::string(UserClassesKey) + verb + "\\command";
-        Key key;
-        LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                     nullptr, key.Receive(), nullptr);
-        if (error == ERROR_SUCCESS)
-            error = RegSetValueExA(key.Get(), nullptr, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(command.c_str()),
-                                   static_cast<DWORD>(command.size() + 1));
+        const std::string path = std::string(UserClassesKey) + verb;
+        LONG error = SetUserText(path, SelectionModelValue, SelectionModel);
         if (error != ERROR_SUCCESS) return {false, VerbNotInstalledText(path, error)};
+        error = SetUserText(path + "\\command", nullptr, command);
+        if (error != ERROR_SUCCESS) return {false, VerbNotInstalledText(path + "\\command", error)};
     }
     return {true, std::string()};
 }
