@@ -32,14 +32,15 @@ bool KeyExists(HKEY root, const std::string& path) {
   return true;
 }
 
-// The default value of a key: its type and bytes without the final NUL. False when absent.
-bool ReadDefaultValue(HKEY root, const std::string& path, DWORD& type, std::string& text) {
+// A value of a key (null `name`: the default value): its type and bytes without the final NUL.
+// False when absent.
+bool ReadValue(HKEY root, const std::string& path, const char* name, DWORD& type,
+               std::string& text) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   char buffer[1024];
   DWORD size = sizeof buffer - 1;
-  LONG result =
-      RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(key);
   if (result != ERROR_SUCCESS) return false;
   text.assign(buffer, size);
@@ -104,13 +105,20 @@ class VerbKeysGuard {
   std::vector<std::pair<HKEY, std::string>> missing_;
 };
 
-// Both per-user command keys hold `command` as REG_SZ. Prints what was read back.
+// Both per-user command keys hold `command` as REG_SZ, and both verb keys the selection model
+// that keeps the verb for more than 15 selected files. Prints what was read back.
 void CheckVerbInstalled(Case& c, const std::string& command, const std::string& when) {
   for (const char* type : kFileTypes) {
-    std::string path = UserVerbKey(type) + "\\command";
     DWORD valueType = 0;
     std::string value;
-    if (!c.Check(ReadDefaultValue(HKEY_CURRENT_USER, path, valueType, value),
+    if (c.Check(
+            ReadValue(HKEY_CURRENT_USER, UserVerbKey(type), "MultiSelectModel", valueType, value),
+            when + ": HKCU\\" + UserVerbKey(type) + " has a MultiSelectModel value"))
+      c.CheckEqual(when + ": MultiSelectModel of HKCU\\" + UserVerbKey(type) + " (type " +
+                       std::to_string(valueType) + ")",
+                   "Player", valueType == REG_SZ ? value : "(not REG_SZ)");
+    std::string path = UserVerbKey(type) + "\\command";
+    if (!c.Check(ReadValue(HKEY_CURRENT_USER, path, nullptr, valueType, value),
                  when + ": HKCU\\" + path + " has a default value"))
       continue;
     c.CheckEqual(when + ": type of HKCU\\" + path, REG_SZ, valueType);
@@ -329,7 +337,7 @@ E2E_CASE(verb_add_failure_is_reported_and_changes_nothing) {
   c.Check(!FileExists(SettingsPath(c)), "no zir.cfg after the failed install");
   DWORD type = 0;
   std::string left;
-  c.Check(!ReadDefaultValue(HKEY_CURRENT_USER, UserVerbKey("exefile") + "\\command", type, left),
+  c.Check(!ReadValue(HKEY_CURRENT_USER, UserVerbKey("exefile") + "\\command", nullptr, type, left),
           "no half-installed verb: the exefile command written before the failure is gone; got " +
               Shown(left));
 

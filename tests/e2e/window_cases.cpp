@@ -1,4 +1,5 @@
-// Main window: its state after start, the method hints, hand-off receipt, Esc and closing.
+// Main window: its state after start, the method hints, hand-off receipt, Esc and closing, and
+// its logo at two scalings.
 #include <algorithm>
 
 #include "e2e.h"
@@ -17,6 +18,80 @@ std::vector<std::string> Added(const std::vector<std::string>& before,
     if (found != after.end()) after.erase(found);
   }
   return after;
+}
+
+// The DPI that processes started from now on get: Wine reads LogPixels when a process starts.
+// Set for one scope; the value that was there (or none) comes back afterwards.
+class ScopedDpi {
+ public:
+  explicit ScopedDpi(DWORD dpi) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+    DWORD size = sizeof old_;
+    had_ = RegQueryValueExA(key_, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_),
+                            &size) == ERROR_SUCCESS;
+    RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+  }
+  ~ScopedDpi() {
+    if (had_)
+      RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_),
+                     sizeof old_);
+    else
+      RegDeleteValueA(key_, "LogPixels");
+    RegCloseKey(key_);
+  }
+  ScopedDpi(const ScopedDpi&) = delete;
+  ScopedDpi& operator=(const ScopedDpi&) = delete;
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+// The columns of the screen's rectangle `area` in which some pixel differs clearly from the
+// pixel at its top-left corner: first and one past the last, {0, 0} when none.
+std::pair<int, int> PaintedColumns(const RECT& area) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::pair<int, int> columns = {0, 0};
+  if (memory && shot) {
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    const BYTE* pixels = static_cast<const BYTE*>(bits);
+    auto differs = [&](int x, int y) {
+      const BYTE* p = pixels + (size_t(y) * width + x) * 4;
+      for (int channel = 0; channel < 3; ++channel)
+        if (std::abs(int(p[channel]) - int(pixels[channel])) > 48) return true;
+      return false;
+    };
+    for (int x = 0; x < width; ++x)
+      for (int y = 0; y < height; ++y)
+        if (differs(x, y)) {
+          if (columns.second == 0) columns.first = x;
+          columns.second = x + 1;
+          break;
+        }
+  }
+  if (shot) DeleteObject(shot);
+  if (memory) DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return columns;
+}
+
+// A control's rectangle in its dialog's client coordinates.
+RECT ClientRectOf(HWND dialog, int id) {
+  RECT rect = {};
+  GetWindowRect(GetDlgItem(dialog, id), &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
 }
 
 }  // namespace
@@ -162,4 +237,57 @@ E2E_CASE(close_deletes_both_scripts_and_exits_0) {
   for (const char* name : deleted) DeleteFileA((prog + name).c_str());
   Process& again = c.Start(c.BareCommandLine());
   c.CloseMainWindow(c.WaitForMainWindow(again), again, "with no script present");
+}
+
+// At 96 and at 192 DPI the painted logo spans the same share of the main window's width: at 192
+// it is drawn twice as large, as the dialog around it grows (unscaled it spanned 36 %, not 68 %).
+// The logo is what is painted in the band above the ":)" button; the hidden hand-off list stays
+// below the client area.
+E2E_CASE(window_logo_keeps_its_share_at_96_and_192_dpi) {
+  double shareAt96 = 0;
+  LONG widthAt96 = 0;
+  for (DWORD dpi : {96, 192}) {
+    const std::string at = " at " + std::to_string(dpi) + " DPI";
+    ScopedDpi scoped(dpi);
+    Process& zorvik = c.Start(c.BareCommandLine());
+    HWND window = c.WaitForMainWindow(zorvik);
+    RECT client;
+    GetClientRect(window, &client);
+    RECT band = {0, 0, client.right, ClientRectOf(window, kMenuButton).top};
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&band), 2);
+    c.Require(band.bottom > band.top + 8, "the band above \":)\" is" + at + " " +
+                                              std::to_string(band.bottom - band.top) + " high");
+    // Painted by now or soon: the same columns twice in a row.
+    std::pair<int, int> logo = {0, 0}, before = {-1, -1};
+    for (double end = NowMs() + 5000; NowMs() < end && (logo.second == 0 || logo != before);) {
+      before = logo;
+      Sleep(100);
+      logo = PaintedColumns(band);
+    }
+    const int width = logo.second - logo.first;
+    const double share = double(width) / client.right;
+    c.Info("logo" + at + ": columns " + std::to_string(logo.first) + ".." +
+           std::to_string(logo.second) + " of a client area " + std::to_string(client.right) +
+           " wide (" + std::to_string(int(share * 100 + 0.5)) + " %)");
+    c.Check(width >= int(180 * dpi / 96), "the logo" + at + " is painted about " +
+                                              std::to_string(200 * dpi / 96) + " pixels wide; " +
+                                              std::to_string(width) + " were painted");
+    if (dpi == 96) {
+      shareAt96 = share;
+      widthAt96 = client.right;
+    } else {
+      // The driver's own calls answer with its own DPI; the dialog's size shows Zorvik's.
+      c.Require(client.right >= widthAt96 * 3 / 2,
+                "Zorvik runs" + at + ": its dialog grew from " + std::to_string(widthAt96) +
+                    " to " + std::to_string(client.right) + " pixels wide");
+      // The dialog grows with its font's average width, which is rounded to whole pixels (under
+      // Wine 7 at 96 DPI, 13 at 192), the art exactly with the DPI: hence the 10 % allowed.
+      c.Check(std::abs(share - shareAt96) <= 0.10 * shareAt96,
+              "the logo's share of the window's width" + at + " (" + std::to_string(share) +
+                  ") stays within 10 % of its share at 96 DPI (" + std::to_string(shareAt96) + ")");
+    }
+    c.Check(ClientRectOf(window, kHandOffList).top >= client.bottom,
+            "the hand-off list lies below the client area" + at);
+    c.CloseMainWindow(window, zorvik, at);
+  }
 }
