@@ -1,4 +1,4 @@
-# Zorvik's benchmarks under Wine: the bench driver and the two baseline programs it measures
+# Zorvik's benchmarks under Wine: the bench driver and the baseline programs it measures
 # Zorvik against. All land in <build>/bench. Included from the top-level CMakeLists for the
 # Windows build.
 include_guard(GLOBAL)
@@ -7,7 +7,12 @@ if(WIN32)
   set(bench_dir ${CMAKE_CURRENT_LIST_DIR})
 
   # The baselines are built as small as a dialog program gets: -Os -s -static -mwindows.
-  add_executable(baseline_dialog WIN32
+  # baseline_dialog carries Zorvik's manifest; baseline_dialog_plain, the earlier baseline,
+  # none, and so starts without Common Controls 6.
+  add_executable(baseline_dialog WIN32 ${bench_dir}/baseline_dialog.cpp
+    ${bench_dir}/baseline_dialog.rc ${bench_dir}/baseline_manifest.rc)
+  target_include_directories(baseline_dialog PRIVATE ${CMAKE_BINARY_DIR}/res)
+  add_executable(baseline_dialog_plain WIN32
     ${bench_dir}/baseline_dialog.cpp ${bench_dir}/baseline_dialog.rc)
   add_executable(baseline_sender WIN32 ${bench_dir}/baseline_sender.cpp)
   add_executable(zorvik_bench
@@ -15,10 +20,10 @@ if(WIN32)
   target_compile_definitions(zorvik_bench PRIVATE NOMINMAX _WIN32_WINNT=0x0601)
   target_link_options(zorvik_bench PRIVATE -static)
   target_compile_options(zorvik_bench PRIVATE -Wall -Wextra)
-  foreach(baseline baseline_dialog baseline_sender)
+  foreach(baseline baseline_dialog baseline_dialog_plain baseline_sender)
     target_compile_options(${baseline} PRIVATE -Wall -Wextra -Os)
     target_link_options(${baseline} PRIVATE -Os -s -static -mwindows)
   endforeach()
-  set_target_properties(baseline_dialog baseline_sender zorvik_bench PROPERTIES
+  set_target_properties(baseline_dialog baseline_dialog_plain baseline_sender zorvik_bench PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

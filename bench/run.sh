@@ -15,7 +15,8 @@ generator=
 [ -f "$build/CMakeCache.txt" ] || generator="-G Ninja"
 # shellcheck disable=SC2086
 cmake -S "$root" -B "$build" $generator -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain "$root")" >/dev/null || exit 2
-cmake --build "$build" --target Zorvik upx baseline_dialog baseline_sender zorvik_bench || exit 2
+cmake --build "$build" --target Zorvik upx baseline_dialog baseline_dialog_plain \
+  baseline_sender zorvik_bench || exit 2
 
 # ComposeScript natively, against the portable sources (every non-*_win.cpp of the subsystems).
 native=$build/bench-native

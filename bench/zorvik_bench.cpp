@@ -3,6 +3,8 @@
 //
 //   zorvik_bench.exe ZORVIK_EXE UPX_EXE BASELINE_DIALOG_EXE BASELINE_SENDER_EXE [PART]
 //
+// Start-up is also timed against baseline_dialog_plain.exe, the same dialog without a manifest,
+// when it lies beside BASELINE_DIALOG_EXE.
 // PART is one of startup, handoff, storm, scale (all when left out). Prints figures only; the
 // exit code is 0 unless the programs could not be set up.
 #include <algorithm>
@@ -27,6 +29,7 @@ const int kScaleFiles = 5000;
 struct Setup {
   std::string progDir, workDir;
   std::string zorvik, packer, dialog, sender;  // the copies in progDir
+  std::string plainDialog;                      // empty when there is none
 };
 
 // ---- Figures ---------------------------------------------------------------------------------
@@ -114,7 +117,7 @@ void CloseAndWait(HWND window, Process& process) {
 void EndNewProcesses(const std::vector<ProcessEntry>& before) {
   static const char* const names[] = {"zorvik.exe",  "upx.exe",           "cmd.exe",
                                       "conhost.exe", "start.exe",         "baseline_dialog.exe",
-                                      "baseline_sender.exe"};
+                                      "baseline_sender.exe", "baseline_dialog_plain.exe"};
   std::set<DWORD> old;
   for (const ProcessEntry& entry : before) old.insert(entry.pid);
   for (const ProcessEntry& entry : ListProcesses()) {
@@ -142,35 +145,39 @@ HWND StartMainWindow(const Setup& setup, Process& process) {
 // ---- 1. Start-up -----------------------------------------------------------------------------
 
 // CreateProcess until the window is visible and filled; -1 when it did not come.
-double TimeStartUp(const Setup& setup, bool zorvik, int run) {
+double TimeStartUp(const Setup& setup, const std::string& exe, int run) {
   char file[64];
   snprintf(file, sizeof file, "C:\\Bench Input\\startup-%02d.exe", run);
   Process process;
   double start = NowMs();
-  if (!Start(zorvik ? setup.zorvik : setup.dialog, Tail(file), setup, process)) return -1;
-  HWND window = zorvik ? PollWindow(process, kMainTitle, ZorvikFilled)
-                       : PollWindow(process, kBaselineTitle, BaselineFilled);
+  if (!Start(exe, Tail(file), setup, process)) return -1;
+  HWND window = exe == setup.zorvik ? PollWindow(process, kMainTitle, ZorvikFilled)
+                                    : PollWindow(process, kBaselineTitle, BaselineFilled);
   double ms = NowMs() - start;
   CloseAndWait(window, process);
   return window ? ms : -1;
 }
 
+// In turns: Zorvik, the dialog with Zorvik's manifest, the dialog without one.
 void StartUpPart(const Setup& setup) {
-  std::vector<double> zorvik, baseline;
-  TimeStartUp(setup, true, 0);  // warm-up of each, not counted
-  TimeStartUp(setup, false, 0);
+  std::vector<std::string> exes = {setup.zorvik, setup.dialog};
+  if (!setup.plainDialog.empty()) exes.push_back(setup.plainDialog);
+  std::vector<std::vector<double>> ms(exes.size());
   int failed = 0;
-  for (int run = 1; run <= kRuns; ++run) {
-    double z = TimeStartUp(setup, true, run);
-    double b = TimeStartUp(setup, false, run);
-    if (z >= 0) zorvik.push_back(z); else ++failed;
-    if (b >= 0) baseline.push_back(b); else ++failed;
-  }
-  printf("startup: CreateProcess -> main window visible, path field filled, %d methods listed\n",
+  for (int run = 0; run <= kRuns; ++run)  // run 0 is the warm-up of each, not counted
+    for (size_t i = 0; i < exes.size(); ++i) {
+      double taken = TimeStartUp(setup, exes[i], run);
+      if (run == 0) continue;
+      if (taken >= 0) ms[i].push_back(taken); else ++failed;
+    }
+  printf("startup: CreateProcess -> main window visible, path field filled, %d methods listed; "
+         "baseline: the bare dialog with Zorvik's manifest, plain: the same without a manifest\n",
          kMethodCount);
-  PrintSeries("startup", "Zorvik", zorvik);
-  PrintSeries("startup", "baseline", baseline);
-  PrintRatio("startup", zorvik, baseline);
+  PrintSeries("startup", "Zorvik", ms[0]);
+  PrintSeries("startup", "baseline", ms[1]);
+  if (exes.size() > 2) PrintSeries("startup", "plain", ms[2]);
+  PrintRatio("startup", ms[0], ms[1]);
+  if (exes.size() > 2) PrintRatio("startup", ms[0], ms[2], "plain");
   if (failed) Note("startup", std::to_string(failed) + " runs had no filled window in 20 s");
 }
 
@@ -644,6 +651,11 @@ int main(int argc, char** argv) {
       !Install(argv[1], setup.zorvik) || !Install(argv[2], setup.packer) ||
       !Install(argv[3], setup.dialog) || !Install(argv[4], setup.sender))
     return 2;
+  const std::string plain = FolderOf(FullPath(argv[3])) + "\\baseline_dialog_plain.exe";
+  if (FileExists(plain)) {
+    setup.plainDialog = setup.progDir + "\\baseline_dialog_plain.exe";
+    if (!Install(plain.c_str(), setup.plainDialog)) return 2;
+  }
   if (CountTopWindows(kMainTitle) != 0) {
     fprintf(stderr, "zorvik_bench: a Zorvik main window is open already\n");
     return 2;
