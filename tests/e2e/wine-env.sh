@@ -3,6 +3,7 @@
 # virtual X display, and a clean-up that ends both whatever way the script exits.
 #   wine_env_setup BUILD_DIR [own-display WIDTHxHEIGHT]
 # Without "own-display", an existing $DISPLAY is used and Xvfb starts only when none is set.
+# ZORVIK_DPI sets the DPI of the programs started afterwards (see wine_env_setup).
 
 to_windows_path() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 
@@ -75,6 +76,9 @@ wine_prefix_setup() {
 e2e_xvfb_pid=
 
 wine_env_cleanup() {
+  # The prefix is shared with the test runs, which expect its default DPI.
+  [ -n "${ZORVIK_DPI:-}" ] &&
+    wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1
   if [ -n "$e2e_xvfb_pid" ]; then
     kill "$e2e_xvfb_pid" 2>/dev/null
@@ -107,5 +111,11 @@ wine_env_setup() {
   if [ "$mode" = own-display ] || [ -z "${DISPLAY:-}" ]; then
     start_xvfb "$size" || return 1
   fi
-  wine_prefix_setup "$build"
+  wine_prefix_setup "$build" || return 1
+  # ZORVIK_DPI (192 for 200 % scaling): the DPI of the Wine programs started from here on, which
+  # read it at their start; clean-up takes it away again.
+  if [ -n "${ZORVIK_DPI:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ZORVIK_DPI" /f \
+      >/dev/null 2>&1 || return 1
+  fi
 }
