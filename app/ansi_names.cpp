@@ -37,9 +37,7 @@ std::string AsciiSketch(const std::wstring& name) {
     return sketch;
 }
 
-// A name as the user knows it: without the blanks and the quotes of a
-// command line around it.
-static std::wstring Bare(const std::wstring& name) {
+std::wstring BareName(const std::wstring& name) {
     size_t begin = name.find_first_not_of(L" \t");
     if (begin == std::wstring::npos) return std::wstring();
     size_t end = name.find_last_not_of(L" \t") + 1;
@@ -56,7 +54,7 @@ std::wstring NamesNotTakenText(const std::vector<std::wstring>& names) {
         names.size() == 1 ? L"This file was left out:" : L"These files were left out:";
     text += L"\n\n";
     for (size_t i = 0; i < names.size() && i < shown; ++i)
-        text += Bare(names[i]) + L"\n";
+        text += BareName(names[i]) + L"\n";
     if (names.size() > shown)
         text += L"... and " + WidenAscii(std::to_string(names.size() - shown)) + L" more.\n";
     return text + L"\nThe packer takes only names that Windows' ANSI code page can spell, and "

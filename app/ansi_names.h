@@ -29,6 +29,10 @@ std::wstring WidenAscii(const std::string& ascii);
 // extension and its backslashes, which are ASCII, without spelling it.
 std::string AsciiSketch(const std::wstring& name);
 
+// A name as the user knows it: without the blanks and the one pair of quotes
+// of a command line around it.
+std::wstring BareName(const std::wstring& name);
+
 // One message for every name an action could not take, and why.
 std::wstring NamesNotTakenText(const std::vector<std::wstring>& names);
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/ansi_names.h"
+
 template <typename Char> static bool IsBlank(Char c) {
     return c == ' ' || c == '\t';
 }
@@ -39,14 +41,7 @@ std::wstring CommandTail(const std::wstring& commandLine) {
 }
 
 std::wstring RelativePathIn(const std::wstring& tail) {
-    size_t begin = tail.find_first_not_of(L" \t");
-    if (begin == std::wstring::npos) return std::wstring();
-    size_t end = tail.find_last_not_of(L" \t") + 1;
-    if (end - begin >= 2 && tail[begin] == L'"' && tail[end - 1] == L'"') {
-        ++begin;
-        --end;
-    }
-    const std::wstring path = tail.substr(begin, end - begin);
+    const std::wstring path = BareName(tail);
     if (path.empty() || path.find_first_of(L"\"<>|*?") != std::wstring::npos) return std::wstring();
     for (wchar_t c : path)
         if (c < 0x20) return std::wstring();
