@@ -251,15 +251,14 @@ E2E_CASE(batch_window_nested_ones_refresh_the_window_dropped_on) {
 }
 
 // cmd on Windows reads a script afresh for every line, so Zorvik never deletes or rewrites one
-// whose console runs. A slow stand-in packer keeps the first line of a two-line script running:
+// whose console runs. A held stand-in packer keeps the first line of a two-line script running:
 // a second Compress goes to runupxcmd-2.bat at once, closing the batch window leaves both, a
 // console that is killed leaves its script to Zorvik's close, and one that ends at a key press
 // deletes its own script. (Wine's cmd holds its script open, and a delete there only takes effect
 // when the console ends: so the killed console shows whether Zorvik tried.)
 E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
-  SetEnvironmentVariableA("ZORVIK_FAKE_UPX_DELAY_MS", "3000");
-  Process& zorvik = c.Start(c.BareCommandLine());
-  SetEnvironmentVariableA("ZORVIK_FAKE_UPX_DELAY_MS", nullptr);
+  PackerHold hold(c.progDir + "\\hold");  // until the first console is gone
+  Process& zorvik = c.StartWithEnvironment(c.BareCommandLine(), {hold.Knob()});
   HWND window = c.WaitForMainWindow(zorvik);
   std::vector<std::string> paths;  // 150 of 60 characters: two script lines
   for (int i = 0; i < 150; ++i) {
@@ -303,6 +302,7 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   TerminateById(firstConsole[0]);  // as a user closing the console's window
   Sleep(1000);
   c.Check(FileExists(first), "runupxcmd.bat is left after its console was killed");
+  hold.Release();
 
   // The second console runs both packer lines, then waits at PAUSE for a key.
   std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 3, kPackerMs);
@@ -365,8 +365,8 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
     return file.Valid();
   };
 
-  Process& zorvik =
-      c.StartWithEnvironment(c.BareCommandLine(), {{"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+  PackerHold hold(c.progDir + "\\hold");  // every packer runs until the case ends
+  Process& zorvik = c.StartWithEnvironment(c.BareCommandLine(), {hold.Knob()});
   HWND window = compress(zorvik, "in the work folder");
   std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 1, kPackerMs);
   c.CheckEqual("the packer's argv", {c.packerPath, paths[0], paths[1]}, calls[0].argv);
@@ -376,7 +376,7 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
   c.CloseMainWindow(window, zorvik, "while its console runs");
   c.Check(!writable(first), "nor after Zorvik has ended");
 
-  ScopedEnvironment slow(ScopedEnvironment::Variables{{"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+  ScopedEnvironment held(ScopedEnvironment::Variables{hold.Knob()});
   Process& onQ = c.Start(c.BareCommandLine(), "", other);
   window = compress(onQ, "in the same folder as " + other);
   calls = WaitForPackerCalls(c.packerLog, 2, kPackerMs);

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,11 +32,14 @@ std::wstring ToWide(const std::string& utf8) {
   return wide;
 }
 
-// SendMessageTimeoutW that reports a timeout or a dead window as false.
+// SendMessageTimeoutW that reports a timeout or a dead window as false. Without SMTO_ABORTIFHUNG:
+// Wine calls a thread hung that has not asked for a message for 5 s, such as a later instance
+// that waited 10 s on a hung main window and now makes its message box; a read then came back
+// empty at once.
 bool SendW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result,
            DWORD timeoutMs = 5000) {
   DWORD_PTR answer = 0;
-  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs, &answer))
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &answer))
     return false;
   if (result) *result = LRESULT(answer);
   return true;
@@ -178,6 +182,12 @@ void TerminateById(DWORD pid, DWORD timeoutMs) {
   WaitForSingleObject(process.Get(), timeoutMs);
 }
 
+PackerHold::PackerHold(const std::string& flagFile) : flagFile_(flagFile) {
+  WriteWholeFile(flagFile_, "held\r\n");
+}
+
+void PackerHold::Release() { DeleteFileA(flagFile_.c_str()); }
+
 // ---- Windows ---------------------------------------------------------------------------------
 
 std::vector<HWND> FindTopWindows(const std::string& title, DWORD pid, const char* className,
@@ -296,7 +306,7 @@ bool ReadPopupMenu(HWND popup, std::vector<PopupMenuItem>& items, std::string* e
                     : nullptr;
   if (!hook) return fail(std::string("load ") + kMenuProbeDll + " from the driver's folder");
   DWORD_PTR menu = 0;
-  if (!SendMessageTimeoutA(popup, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu) ||
+  if (!SendMessageTimeoutA(popup, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_NORMAL, 5000, &menu) ||
       !menu)
     return fail("the popup window gave no menu (MN_GETHMENU)");
 
@@ -313,7 +323,7 @@ bool ReadPopupMenu(HWND popup, std::vector<PopupMenuItem>& items, std::string* e
   DWORD_PTR ignored = 0;
   BOOL answered =
       hooked && SendMessageTimeoutA(popup, RegisterWindowMessageA(kMenuProbeMessage), WPARAM(menu),
-                                    LPARAM(request), SMTO_ABORTIFHUNG, 5000, &ignored);
+                                    LPARAM(request), SMTO_NORMAL, 5000, &ignored);
   if (hooked) UnhookWindowsHookEx(hooked);
   std::string problem;
   if (!hooked)
@@ -377,7 +387,7 @@ bool SendCopyData(HWND target, ULONG_PTR tag, const std::string& bytes, DWORD ti
   data.cbData = DWORD(bytes.size());
   data.lpData = payload.data();
   DWORD_PTR answer = 0;
-  return SendMessageTimeoutA(target, WM_COPYDATA, 0, LPARAM(&data), SMTO_ABORTIFHUNG, timeoutMs,
+  return SendMessageTimeoutA(target, WM_COPYDATA, 0, LPARAM(&data), SMTO_NORMAL, timeoutMs,
                              &answer) != 0;
 }
 
@@ -435,15 +445,41 @@ bool PostDrop(HWND target, const std::string& block) {
 
 // ---- Message boxes ---------------------------------------------------------------------------
 
+namespace {
+
+std::wstring SettledBoxText(HWND box, DWORD timeoutMs) {
+  return Settled([box] { return WideTextOf(GetDlgItem(box, 0xFFFF)); },
+                 IsWindow(box) ? timeoutMs : 0, true);
+}
+
+}  // namespace
+
 HWND WaitForMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs) {
-  return WaitForTopWindow(caption, pid, timeoutMs, "#32770");
+  const double end = NowMs() + timeoutMs;
+  HWND box = WaitForTopWindow(caption, pid, timeoutMs, "#32770");
+  if (box) SettledBoxText(box, DWORD(std::max(end - NowMs(), 0.0)));
+  return box;
 }
 
 std::vector<HWND> DialogsOf(DWORD pid) { return QueryWindows("", true, pid, "#32770", true); }
 
-std::string MessageBoxText(HWND box) { return ControlText(box, 0xFFFF); }
+HWND WaitForDialog(DWORD pid, HWND except, DWORD timeoutMs) {
+  const double end = NowMs() + timeoutMs;
+  do {
+    for (HWND dialog : DialogsOf(pid))
+      if (dialog != except && WindowAnswers(dialog, DWORD(std::max(end - NowMs(), 1.0))))
+        return dialog;
+    Sleep(kPollMs);
+  } while (NowMs() < end);
+  return nullptr;
+}
 
-std::wstring WideMessageBoxText(HWND box) { return WideTextOf(GetDlgItem(box, 0xFFFF)); }
+std::string MessageBoxText(HWND box) {
+  std::wstring text = SettledBoxText(box, 10000);
+  return ToAnsi(text.data(), text.size());
+}
+
+std::wstring WideMessageBoxText(HWND box) { return SettledBoxText(box, 10000); }
 
 bool PressMessageBoxButton(HWND box, int buttonId) {
   HWND button = GetDlgItem(box, buttonId);
@@ -632,6 +668,15 @@ std::vector<PackerCall> WaitForPackerCalls(const std::string& logPath, size_t co
     if (calls.size() >= count || NowMs() >= end) return calls;
     Sleep(kPollMs);
   }
+}
+
+std::vector<PackerCall> WaitForEndedPackerCalls(const std::string& logPath, size_t count,
+                                                DWORD timeoutMs) {
+  const double end = NowMs() + timeoutMs;
+  std::vector<PackerCall> calls = WaitForPackerCalls(logPath, count, timeoutMs);
+  for (size_t i = 0; i < calls.size(); ++i)
+    if (!WaitForProcessEnd(calls[i].pid, DWORD(std::max(end - NowMs(), 0.0)))) calls.resize(i);
+  return calls;
 }
 
 // ---- Small helpers ---------------------------------------------------------------------------

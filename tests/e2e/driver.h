@@ -62,6 +62,22 @@ std::vector<ProcessEntry> ListProcesses();
 // Terminates one process by id and waits (bounded) until it is gone.
 void TerminateById(DWORD pid, DWORD timeoutMs = 3000);
 
+// Holds every stand-in packer that gets Knob() in its environment, after its record, until
+// Release(): a run that a case must see going on lasts until the case has seen it, not a fixed
+// time that a busy machine can outlast.
+class PackerHold {
+ public:
+  explicit PackerHold(const std::string& flagFile);  // creates the file the packers wait on
+  ~PackerHold() { Release(); }
+  PackerHold(const PackerHold&) = delete;
+  PackerHold& operator=(const PackerHold&) = delete;
+  std::pair<std::string, std::string> Knob() const { return {"ZORVIK_FAKE_UPX_HOLD", flagFile_}; }
+  void Release();  // the held packers go on within a poll
+
+ private:
+  std::string flagFile_;
+};
+
 // ---- Windows ---------------------------------------------------------------------------------
 
 // Top-level windows with this exact title; `pid` 0 means any process, `className` null any class.
@@ -134,10 +150,16 @@ bool DropFiles(HWND target, const std::vector<std::wstring>& paths);
 
 // ---- Message boxes ---------------------------------------------------------------------------
 
+// A visible box of that caption whose text is set: read non-empty twice alike (its process may
+// still be making it, or be too busy to answer at once). The box as it is after the timeout.
 HWND WaitForMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs);
 // Visible dialog-class (#32770) windows of a process: its message boxes, and its dialogs too.
 std::vector<HWND> DialogsOf(DWORD pid);
-std::string MessageBoxText(HWND box);  // its static text control, id 0xFFFF
+// A visible dialog of the process other than `except` (a file chooser over the main window) whose
+// thread answers, so that its set-up is done; null after the timeout.
+HWND WaitForDialog(DWORD pid, HWND except, DWORD timeoutMs = 15000);
+// Its static text control (id 0xFFFF), read as WaitForMessageBox does.
+std::string MessageBoxText(HWND box);
 std::wstring WideMessageBoxText(HWND box);
 // Presses one of the box's buttons (IDOK, IDYES, IDNO, ...); false when it has no such button.
 bool PressMessageBoxButton(HWND box, int buttonId);
@@ -165,14 +187,33 @@ bool ParsePackerLog(const std::string& text, std::vector<PackerCall>& calls, std
 // Reads the log until it holds at least `count` records or the timeout passes.
 std::vector<PackerCall> WaitForPackerCalls(const std::string& logPath, size_t count,
                                            DWORD timeoutMs);
+// The same, and then until the processes of those records have ended, for an action that needs
+// them gone (Zorvik starts no second packer on a file its packer still works on): the calls
+// whose packers ended, so fewer than `count` after the timeout.
+std::vector<PackerCall> WaitForEndedPackerCalls(const std::string& logPath, size_t count,
+                                                DWORD timeoutMs);
 
 // ---- Small helpers ---------------------------------------------------------------------------
+
+// Milliseconds from a monotonic clock.
+double NowMs();
+
+// Reads until two reads in a row agree (and hold something, when `nonEmpty`), or the timeout
+// passes: a text, list or line read while its writer may still be changing it.
+template <typename Read>
+auto Settled(Read read, DWORD timeoutMs, bool nonEmpty = false) -> decltype(read()) {
+  auto last = read();
+  for (double end = NowMs() + timeoutMs;;) {
+    Sleep(20);
+    auto now = read();
+    if ((now == last && !(nonEmpty && now.empty())) || NowMs() >= end) return now;
+    last = now;
+  }
+}
 
 // A text shown in a failure message: quoted, control bytes escaped, long texts shortened.
 std::string Shown(const std::string& text);
 std::string Shown(const std::vector<std::string>& texts);
 std::string Quoted(const std::string& path);  // "path"
-// Milliseconds from a monotonic clock.
-double NowMs();
 
 }  // namespace e2e

@@ -3,7 +3,9 @@
 // with 0 at once.
 //
 // Knobs, read from its environment (Zorvik hands its own on to the packer):
-//   ZORVIK_FAKE_UPX_DELAY_MS   waits this long after the record
+//   ZORVIK_FAKE_UPX_HOLD       waits after the record while the file of this path exists (at
+//                              most 2 minutes): a case ends the run when it has seen what it needs
+//   ZORVIK_FAKE_UPX_DELAY_MS   then waits this long
 //   ZORVIK_FAKE_UPX_STDOUT     writes this text to standard output, "{file}" standing for the last
 //   ZORVIK_FAKE_UPX_STDERR     argument; the same for standard error
 //   ZORVIK_FAKE_UPX_LIST       in place of ZORVIK_FAKE_UPX_STDOUT when the first argument is -l;
@@ -128,6 +130,11 @@ int main(int argc, char** argv) {
   Append(OwnFolder() + "\\upx-calls.log", record);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
 
+  const std::wstring hold = Knob(L"ZORVIK_FAKE_UPX_HOLD");
+  for (int held = 0; !hold.empty() && held < 120000 &&
+                     GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES;
+       held += 20)
+    Sleep(20);
   Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
   const std::string file = argc > 1 ? argv[argc - 1] : "";
   std::string end = std::to_string(GetCurrentProcessId());

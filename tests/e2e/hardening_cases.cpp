@@ -19,8 +19,7 @@ const char* const kVerbKeys[] = {"Software\\Classes\\exefile\\shell\\Zorvik!",
 long HandOff(HWND window, const std::string& bytes) {
   COPYDATASTRUCT data = {1, DWORD(bytes.size()), const_cast<char*>(bytes.data())};
   DWORD_PTR answer = 0;
-  return SendMessageTimeoutA(window, WM_COPYDATA, 0, LPARAM(&data), SMTO_ABORTIFHUNG, 10000,
-                             &answer)
+  return SendMessageTimeoutA(window, WM_COPYDATA, 0, LPARAM(&data), SMTO_NORMAL, 10000, &answer)
              ? long(answer)
              : -1;
 }
@@ -327,10 +326,7 @@ E2E_CASE(hardening_planted_dlls_are_never_loaded_into_zorvik) {
   c.Check(WaitForExit(later, 15000), "a later start hands its file over and ends");
 
   c.Require(ClickButton(window, kChooseButton), "click \". . .\"");
-  HWND chooser = nullptr;
-  for (double end = NowMs() + 15000; !chooser && NowMs() < end; Sleep(20))
-    for (HWND dialog : DialogsOf(zorvik.pid))
-      if (dialog != window) chooser = dialog;
+  HWND chooser = WaitForDialog(zorvik.pid, window);
   c.Require(chooser && PressMessageBoxButton(chooser, IDCANCEL), "the chooser opens and cancels");
   for (double end = NowMs() + 5000; IsWindow(chooser) && NowMs() < end;) Sleep(20);
 

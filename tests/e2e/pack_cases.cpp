@@ -122,11 +122,10 @@ E2E_CASE(pack_single_file_reaches_the_packer_as_one_argument) {
     c.CheckEqual(start + ": path field", tail, ControlText(window, kPathField));
     auto press = [&](int button, const std::string& option, const std::string& what) {
       c.Require(ClickButton(window, button), "press " + what);
-      std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, seen + 1, 30000);
-      c.Require(calls.size() > seen, start + ", " + what + ": the packer starts within 30 s");
-      CheckCall(c, start + ", " + what, calls[seen], {option, file});
-      // One packer per file at a time: the next press waits for this one.
-      c.Require(WaitForProcessEnd(calls[seen++].pid, 10000), start + ", " + what + ": it ends");
+      // One packer per file at a time: the next press waits for this one to end.
+      std::vector<PackerCall> calls = WaitForEndedPackerCalls(c.packerLog, seen + 1, 30000);
+      c.Require(calls.size() > seen, start + ", " + what + ": the packer runs within 30 s");
+      CheckCall(c, start + ", " + what, calls[seen++], {option, file});
     };
     for (const auto& row : rows) {
       c.Require(SelectComboRow(window, kMethodCombo, row.row),
@@ -148,18 +147,12 @@ E2E_CASE(pack_prompt_in_the_field_opens_the_chooser_and_starts_nothing) {
   for (const Kind* kind : {&kPack, &kUnpack}) {
     const std::string what = std::string(kind->name) + " with the prompt";
     c.Require(ClickButton(window, kind->button), "press " + std::string(kind->name));
-    HWND chooser = nullptr;
-    double end = NowMs() + 15000;
-    while (!chooser && NowMs() < end) {
-      for (HWND dialog : DialogsOf(zorvik.pid))
-        if (dialog != window) chooser = dialog;
-      if (!chooser) Sleep(50);
-    }
+    HWND chooser = WaitForDialog(zorvik.pid, window);
     c.Require(chooser != nullptr, what + ": a dialog other than the main window opens within 15 s");
     c.Check(GetWindow(chooser, GW_OWNER) == window && !IsWindowEnabled(window),
             what + ": the dialog is modal to the main window");
     c.Require(PressEscape(chooser), what + ": post Esc to the file chooser");
-    end = NowMs() + 10000;
+    double end = NowMs() + 10000;
     while (IsWindow(chooser) && NowMs() < end) Sleep(20);
     c.Require(!IsWindow(chooser), what + ": Esc closes the file chooser within 10 s");
     c.CheckEqual(what + ": path field after Esc", kPrompt, ControlText(window, kPathField));
@@ -458,8 +451,9 @@ E2E_CASE(pack_options_reach_single_and_batch_calls_and_turn_off_again) {
   HWND window = c.WaitForMainWindow(zorvik);
   size_t seen = 0;
   auto expectCall = [&](const std::string& what, const std::vector<std::string>& args) {
-    std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, seen + 1, 30000);
-    c.Require(calls.size() > seen, what + ": the packer starts within 30 s");
+    // The next press on the same file waits for this packer to end.
+    std::vector<PackerCall> calls = WaitForEndedPackerCalls(c.packerLog, seen + 1, 30000);
+    c.Require(calls.size() > seen, what + ": the packer runs within 30 s");
     CheckCall(c, what, calls[seen++], args);
   };
   for (int id : {902, 903, 904})

@@ -416,13 +416,7 @@ E2E_CASE(file_chooser_cancel_keeps_the_field_and_a_choice_fills_it) {
   c.Require(WriteWholeFile(picked, "MZ"), "write " + picked);
   auto openChooser = [&c](HWND window, DWORD pid, const std::string& when) {
     c.Require(ClickButton(window, kChooseButton), when + ": click \". . .\"");
-    HWND chooser = nullptr;
-    double end = NowMs() + 15000;
-    while (!chooser && NowMs() < end) {
-      for (HWND dialog : DialogsOf(pid))
-        if (dialog != window) chooser = dialog;
-      if (!chooser) Sleep(20);
-    }
+    HWND chooser = WaitForDialog(pid, window);
     c.Require(chooser != nullptr, when + ": \". . .\" opens a dialog of Zorvik's process");
     c.Check(GetWindow(chooser, GW_OWNER) == window, when + ": the main window owns the dialog");
     return chooser;
