@@ -75,14 +75,20 @@ void OnDpiChanged(HWND window, UINT dpi) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
-// Files one handed-over command line, read within the bytes that came.
+// Files one handed-over command line, read within the bytes that came. The answer to a
+// sender in another thread (every later instance) goes back through ReplyMessage: where
+// window data is kept by a server process, as under Wine, SetWindowLongPtr is one more round
+// trip per hand-off, and thousands come in a batch.
 INT_PTR OnCopyData(HWND window, const COPYDATASTRUCT* data) {
     if (data->dwData != HandOffTag || Closing) return FALSE;
     std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
-    LRESULT added = SendMessageA(GetDlgItem(window, IDC_HANDOFF_LIST), LB_ADDSTRING, 0,
-                                 reinterpret_cast<LPARAM>(text.c_str()));
+    HWND list = HandOffList ? HandOffList : GetDlgItem(window, IDC_HANDOFF_LIST); // kept at init
+    LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (added < 0) return FALSE;
-    SetWindowLongPtrA(window, DWLP_MSGRESULT, HandOffFiled);
+    if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND)
+        ReplyMessage(HandOffFiled);
+    else
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, HandOffFiled);
     return TRUE;
 }
 
