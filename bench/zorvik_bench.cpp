@@ -220,8 +220,9 @@ Steps TraceStartUp(const Setup& setup, const std::string& exe, bool zorvik, int 
   if (!window || !ReadWholeFile(traceFile, text)) return Steps();
   Steps steps;
   for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-    size_t tab = text.find('\t', at);
-    if (tab < end) steps.push_back({text.substr(tab + 1, end - tab - 1), atof(text.c_str() + at) / 1000});
+    size_t tab = text.find('\t', at), last = end > at && text[end - 1] == '\r' ? end - 1 : end;
+    if (tab < last)
+      steps.push_back({text.substr(tab + 1, last - tab - 1), atof(text.c_str() + at) / 1000});
   }
   steps.push_back({"seen visible and filled by the bench", seen});
   return steps;
