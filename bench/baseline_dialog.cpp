@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "app/trace_win.h"  // Zorvik's start-up steps; the same points here, where they exist
+
 static char* Script;
 static DWORD ScriptSize;
 
@@ -29,8 +31,17 @@ static void AskAndWrite(HWND dialog) {
 static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      TraceStep("WM_INITDIALOG entered");
       SetDlgItemTextA(dialog, 1000, GetCommandLineA());
+      TraceStep("WM_INITDIALOG: path field filled");
+      TraceStep("WM_INITDIALOG done");
       return TRUE;
+    case WM_SHOWWINDOW:
+      TraceStep("window shown (WM_SHOWWINDOW)");
+      return FALSE;
+    case WM_PAINT:  // the dialog manager paints; this only notes when the first paint came
+      TraceStep("first WM_PAINT entered");
+      return FALSE;
     case WM_COPYDATA:
       KeepScript(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
       return TRUE;
@@ -45,5 +56,7 @@ static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  TraceStep("WinMain entered");
+  TraceStep("dialog creation called");
   return int(DialogBoxParamA(instance, MAKEINTRESOURCEA(100), nullptr, DialogProc, 0));
 }

@@ -5,11 +5,13 @@
 //
 // Start-up is also timed against baseline_dialog_plain.exe, the same dialog without a manifest,
 // when it lies beside BASELINE_DIALOG_EXE.
-// PART is one of startup, handoff, storm, scale (all when left out). Prints figures only; the
-// exit code is 0 unless the programs could not be set up.
+// PART is one of startup, breakdown, handoff, storm, scale (all when left out). breakdown runs
+// Zorvik_trace.exe and baseline_dialog_trace.exe, when they lie beside BASELINE_DIALOG_EXE.
+// Prints figures only; the exit code is 0 unless the programs could not be set up.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -30,6 +32,7 @@ struct Setup {
   std::string progDir, workDir;
   std::string zorvik, packer, dialog, sender;  // the copies in progDir
   std::string plainDialog;                      // empty when there is none
+  std::string traceZorvik, traceDialog;         // the tracing builds; empty when there are none
 };
 
 // ---- Figures ---------------------------------------------------------------------------------
@@ -179,6 +182,88 @@ void StartUpPart(const Setup& setup) {
   PrintRatio("startup", ms[0], ms[1]);
   if (exes.size() > 2) PrintRatio("startup", ms[0], ms[2], "plain");
   if (failed) Note("startup", std::to_string(failed) + " runs had no filled window in 20 s");
+}
+
+// ---- 1b. Start-up breakdown --------------------------------------------------------------------
+
+// Milliseconds from the process's creation to now, on the clock its creation time is kept in.
+double MsSinceCreation(const Process& process) {
+  using PreciseTime = void(WINAPI*)(FILETIME*);
+  static auto precise = reinterpret_cast<PreciseTime>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  FILETIME now, created, exited, kernel, user;
+  if (precise) precise(&now); else GetSystemTimeAsFileTime(&now);
+  if (!GetProcessTimes(process.handle.Get(), &created, &exited, &kernel, &user)) return -1;
+  auto ticks = [](const FILETIME& t) { return (long long)t.dwHighDateTime << 32 | t.dwLowDateTime; };
+  return double(ticks(now) - ticks(created)) / 10000.0;
+}
+
+using Steps = std::vector<std::pair<std::string, double>>;  // step, ms since creation
+
+// One traced start: the steps the program wrote (ZORVIK_TRACE names the file), then the moment
+// the bench saw the window visible and filled; empty when the window did not come.
+Steps TraceStartUp(const Setup& setup, const std::string& exe, bool zorvik, int run) {
+  const std::string traceFile = setup.workDir + "\\start-trace.txt";
+  DeleteFileA(traceFile.c_str());
+  char file[64];
+  snprintf(file, sizeof file, "C:\\Bench Input\\breakdown-%02d.exe", run);
+  SetEnvironmentVariableA("ZORVIK_TRACE", traceFile.c_str());
+  Process process;
+  bool started = Start(exe, Tail(file), setup, process);
+  SetEnvironmentVariableA("ZORVIK_TRACE", nullptr);
+  if (!started) return Steps();
+  HWND window = zorvik ? PollWindow(process, kMainTitle, ZorvikFilled)
+                       : PollWindow(process, kBaselineTitle, BaselineFilled);
+  double seen = MsSinceCreation(process);
+  CloseAndWait(window, process);  // the trace is written at exit
+  std::string text;
+  if (!window || !ReadWholeFile(traceFile, text)) return Steps();
+  Steps steps;
+  for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    size_t tab = text.find('\t', at), last = end > at && text[end - 1] == '\r' ? end - 1 : end;
+    if (tab < last)
+      steps.push_back({text.substr(tab + 1, last - tab - 1), atof(text.c_str() + at) / 1000});
+  }
+  steps.push_back({"seen visible and filled by the bench", seen});
+  return steps;
+}
+
+void BreakdownPart(const Setup& setup) {
+  if (setup.traceZorvik.empty() || setup.traceDialog.empty()) {
+    Note("breakdown", "Zorvik_trace.exe or baseline_dialog_trace.exe is missing; part skipped");
+    return;
+  }
+  std::vector<std::string> order;  // Zorvik's steps as they came
+  std::map<std::string, std::vector<double>> zorvik, baseline;
+  int failed = 0;
+  for (int run = 0; run <= kRuns; ++run) {  // run 0 is the warm-up of each, not counted
+    Steps z = TraceStartUp(setup, setup.traceZorvik, true, run);
+    Steps b = TraceStartUp(setup, setup.traceDialog, false, run);
+    if (z.empty() || b.empty()) ++failed;
+    if (run == 0) continue;
+    for (const auto& step : z) {
+      if (!zorvik.count(step.first)) order.push_back(step.first);
+      zorvik[step.first].push_back(step.second);
+    }
+    for (const auto& step : b) baseline[step.first].push_back(step.second);
+  }
+  printf("breakdown: ms from the process's creation to each step (medians of %d traced starts "
+         "each, in turns; the step's gain over the step above in brackets); baseline: the bare "
+         "dialog with Zorvik's manifest\n", kRuns);
+  printf("breakdown %-48s %18s %18s\n", "step", "Zorvik", "baseline");
+  double zLast = 0, bLast = 0;
+  for (const std::string& step : order) {
+    double z = Median(zorvik[step]);
+    char b[32] = "";
+    if (baseline.count(step)) {
+      double m = Median(baseline[step]);
+      snprintf(b, sizeof b, "%7.1f (+%6.1f)", m, m - bLast);
+      bLast = m;
+    }
+    printf("breakdown %-48s %7.1f (+%6.1f) %18s\n", step.c_str(), z, z - zLast, b);
+    zLast = z;
+  }
+  if (failed) Note("breakdown", std::to_string(failed) + " traced starts gave no trace");
 }
 
 // ---- 2. Hand-off -----------------------------------------------------------------------------
@@ -633,7 +718,7 @@ bool Install(const char* from, const std::string& to) {
 int main(int argc, char** argv) {
   if (argc < 5 || argc > 6) {
     fprintf(stderr, "usage: zorvik_bench ZORVIK_EXE UPX_EXE BASELINE_DIALOG_EXE "
-                    "BASELINE_SENDER_EXE [startup|handoff|storm|scale]\n");
+                    "BASELINE_SENDER_EXE [startup|breakdown|handoff|storm|scale]\n");
     return 2;
   }
   // Under Wine the first window-station call starts the desktop; not inside a timing.
@@ -656,6 +741,15 @@ int main(int argc, char** argv) {
     setup.plainDialog = setup.progDir + "\\baseline_dialog_plain.exe";
     if (!Install(plain.c_str(), setup.plainDialog)) return 2;
   }
+  const std::string traceZorvik = FolderOf(FullPath(argv[3])) + "\\Zorvik_trace.exe";
+  const std::string traceDialog = FolderOf(FullPath(argv[3])) + "\\baseline_dialog_trace.exe";
+  if (FileExists(traceZorvik) && FileExists(traceDialog)) {
+    setup.traceZorvik = setup.progDir + "\\Zorvik_trace.exe";  // beside upx.exe
+    setup.traceDialog = setup.progDir + "\\baseline_dialog_trace.exe";
+    if (!Install(traceZorvik.c_str(), setup.traceZorvik) ||
+        !Install(traceDialog.c_str(), setup.traceDialog))
+      return 2;
+  }
   if (CountTopWindows(kMainTitle) != 0) {
     fprintf(stderr, "zorvik_bench: a Zorvik main window is open already\n");
     return 2;
@@ -663,6 +757,7 @@ int main(int argc, char** argv) {
   std::string part = argc == 6 ? argv[5] : "";
   double start = NowMs();
   if (part.empty() || part == "startup") StartUpPart(setup);
+  if (part.empty() || part == "breakdown") BreakdownPart(setup);
   if (part.empty() || part == "handoff") HandOffPart(setup);
   if (part.empty() || part == "storm") StormPart(setup);
   if (part.empty() || part == "scale") ScalePart(setup);

@@ -9,6 +9,7 @@
 #include "app/single_instance_win.h"
 #include "app/state_win.h"
 #include "app/texts.h"
+#include "app/trace_win.h"
 #include "app/win_util_win.h"
 #include "res/resource.h"
 #include "shell/verb_win.h"
@@ -61,7 +62,9 @@ static void ReportNotHandedOver(const std::string& tail) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    TraceStep("WinMain entered");
     LoadDllsFromSystem32Only();
+    TraceStep("DLL rules set");
     // Read in UTF-16: the ANSI command line would spell an unspellable name as
     // the name of another file.
     const std::wstring wideTail = CommandTail(std::wstring(GetCommandLineW()));
@@ -73,6 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::optional<std::string> file = tail ? ExactAnsi(wideFile) : std::nullopt;
     CommandLineText = file ? *tail : std::string();
     CommandLineFile = file.value_or(std::string());
+    TraceStep("command line read");
     switch (ClaimOrHandOver(file)) {
     case StartRole::HandedOver:
         return 0;
@@ -91,10 +95,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     case StartRole::Application:
         break;
     }
+    TraceStep("instance check done");
     if (!RequirePacker()) return 0;
+    TraceStep("packer check done");
     RestoreShellVerb();
+    TraceStep("settings and verb done");
     ProgramInstance = instance;
     if (!file) NameNotTakenAtStart = wideFile; // the main window says so once it is open
+    TraceStep("dialog creation called");
     return static_cast<int>(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
 }

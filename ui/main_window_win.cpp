@@ -10,6 +10,7 @@
 #include "app/single_instance_win.h"
 #include "app/state_win.h"
 #include "app/texts.h"
+#include "app/trace_win.h"
 #include "app/win_util_win.h"
 #include "packer/commands_win.h"
 #include "packer/script_win.h"
@@ -33,29 +34,38 @@ constexpr UINT TellNameNotTaken = WM_APP + 1;
 
 void SetUpMainWindow(HWND window) {
     FitLogo(WindowDpi(window));
+    TraceStep("WM_INITDIALOG: logo fitted");
     MethodCombo = GetDlgItem(window, IDC_METHOD_COMBO);
     for (const CompressionMethod& method : MethodTable)
         SendMessageA(MethodCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(method.label));
     SendMessageA(MethodCombo, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(MethodTable[0].label));
+    TraceStep("WM_INITDIALOG: methods listed");
     HintField = GetDlgItem(window, IDC_HINT_FIELD);
     SetWindowTextA(HintField, MethodTable[0].hint);
+    TraceStep("WM_INITDIALOG: hint set");
     PathField = GetDlgItem(window, IDC_PATH_FIELD);
     SetWindowTextA(PathField, CommandLineText.empty() ? PromptText : CommandLineText.c_str());
+    TraceStep("WM_INITDIALOG: path field filled");
 }
 
 void OnInitDialog(HWND window) {
+    TraceStep("WM_INITDIALOG entered");
     HandOffList = GetDlgItem(window, IDC_HANDOFF_LIST);
     // The list is never seen: repainting its scroll bar for every hand-off made
     // a batch of thousands crawl.
     SendMessageA(HandOffList, WM_SETREDRAW, FALSE, 0);
+    TraceStep("WM_INITDIALOG: hand-off list ready");
     SetUpMainWindow(window);
     MainWindow = window;
     if (!NameNotTakenAtStart.empty()) PostMessageA(window, TellNameNotTaken, 0, 0);
+    TraceStep("WM_INITDIALOG done");
 }
 
 void OnPaint(HWND window) {
+    TraceStep("first WM_PAINT entered");
     PaintDc paint(window);
     PaintLogo(paint.Get());
+    TraceStep("first WM_PAINT done: logo painted");
 }
 
 // Windows (10 1703 on) lays the dialog and its controls out anew for the new
@@ -65,14 +75,20 @@ void OnDpiChanged(HWND window, UINT dpi) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
-// Files one handed-over command line, read within the bytes that came.
+// Files one handed-over command line, read within the bytes that came. The answer to a
+// sender in another thread (every later instance) goes back through ReplyMessage: where
+// window data is kept by a server process, as under Wine, SetWindowLongPtr is one more round
+// trip per hand-off, and thousands come in a batch.
 INT_PTR OnCopyData(HWND window, const COPYDATASTRUCT* data) {
     if (data->dwData != HandOffTag || Closing) return FALSE;
     std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
-    LRESULT added = SendMessageA(GetDlgItem(window, IDC_HANDOFF_LIST), LB_ADDSTRING, 0,
-                                 reinterpret_cast<LPARAM>(text.c_str()));
+    HWND list = HandOffList ? HandOffList : GetDlgItem(window, IDC_HANDOFF_LIST); // kept at init
+    LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (added < 0) return FALSE;
-    SetWindowLongPtrA(window, DWLP_MSGRESULT, HandOffFiled);
+    if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND)
+        ReplyMessage(HandOffFiled);
+    else
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, HandOffFiled);
     return TRUE;
 }
 
@@ -123,6 +139,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(window);
+        break;
+    case WM_SHOWWINDOW:
+        TraceStep("window shown (WM_SHOWWINDOW)");
         break;
     case WM_PAINT:
         OnPaint(window);
