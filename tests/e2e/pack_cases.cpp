@@ -531,5 +531,6 @@ E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
   Answer(c, WaitForMessageBox(zorvik.pid, kConfirmCaption, 15000), IDYES, "confirm Decompress");
   expectCall("Decompress");
   c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File");  // a run per file
-  c.CheckEqual("Test starts unasked", calls + 2, WaitForPackerCalls(c.packerLog, calls + 2, 30000).size());
+  c.CheckEqual("Test starts unasked", calls + 2,
+               WaitForPackerCalls(c.packerLog, calls + 2, 30000).size());
 }

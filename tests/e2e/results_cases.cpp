@@ -154,8 +154,9 @@ E2E_CASE(results_failure_shows_the_packers_message) {
        dotNet,
        kCompressButton,
        {{"ZORVIK_FAKE_UPX_EXIT", "1"},
-        {"ZORVIK_FAKE_UPX_STDERR", "upx: {file}: CantPackException: GUARD_CF enabled PE files are "
-                                   "not supported (use --force to disable)\n"}},
+        {"ZORVIK_FAKE_UPX_STDERR",
+         "upx: {file}: CantPackException: GUARD_CF enabled PE files are "
+         "not supported (use --force to disable)\n"}},
        "  -8  failed, exit code 1: CantPackException: GUARD_CF enabled PE files are not supported "
        "(use --force to disable); the file was left as it was  It uses Control Flow Guard; Force "
        "packs it without that protection."},
@@ -176,8 +177,8 @@ E2E_CASE(results_failure_shows_the_packers_message) {
            ": No such file or directory; the file was left as it was"},
   };
   for (const auto& run : runs) {
-    const std::string what = (run.button == kCompressButton ? "Compress " : "Decompress ") +
-                             std::to_string(&run - runs);
+    const std::string what =
+        (run.button == kCompressButton ? "Compress " : "Decompress ") + std::to_string(&run - runs);
     Process& zorvik = c.StartWithEnvironment(c.VerbCommandLine(run.file), run.knobs);
     HWND window = c.WaitForMainWindow(zorvik);
     const std::string from = Clock();
