@@ -28,9 +28,10 @@ const AdviceRow Rows[] = {
 // Whether `phrase` occurs in `message` with at least one character outside
 // the spans that `named` marks ('n', the rest ' ').
 bool SaysItself(const std::string& message, const std::string& named, const char* phrase) {
-    const std::string text = phrase;
-    for (size_t at = message.find(text); at != std::string::npos; at = message.find(text, at + 1))
-        for (size_t i = at; i < at + text.size(); ++i)
+    const size_t size = std::char_traits<char>::length(phrase);
+    for (size_t at = message.find(phrase); at != std::string::npos;
+         at = message.find(phrase, at + 1, size))
+        for (size_t i = at; i < at + size; ++i)
             if (named[i] == ' ') return true;
     return false;
 }
@@ -41,10 +42,12 @@ std::string PackerAdvice(const std::string& message, const std::string& path) {
     // that starts after a backslash.
     std::string named(message.size(), ' ');
     for (size_t from = 0; from < path.size();) {
-        const std::string tail = path.substr(from);
-        for (size_t at = message.find(tail); at != std::string::npos;
-             at = message.find(tail, at + 1))
-            named.replace(at, tail.size(), tail.size(), 'n');
+        const char* tail = path.c_str() + from;
+        const size_t size = path.size() - from;
+        for (size_t at = message.find(tail, 0, size); at != std::string::npos;
+             at = message.find(tail, at + 1, size))
+            for (size_t i = at; i < at + size; ++i)
+                named[i] = 'n';
         from = path.find('\\', from);
         from = from == std::string::npos ? path.size() : from + 1;
     }
