@@ -490,47 +490,34 @@ E2E_CASE(pack_options_reach_single_and_batch_calls_and_turn_off_again) {
   c.CheckEqual("packer calls in all", seen, CallsAfterWaiting(c, seen, 1500));
 }
 
-// A signed program: Compress asks first in a "Zorvik" warning whose default is No, naming only
-// signed files. No starts nothing and writes no script; Yes goes on as ever. Decompress and Test
-// never ask. In a batch the question comes before the confirmation.
+// A signed program: Compress asks first, in a "Zorvik" box with No as default that names only
+// signed files; No starts nothing (no script, no confirmation). Decompress and Test never ask.
 E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
   const std::string sig = c.workDir + "\\signed.exe", plain = c.workDir + "\\plain.exe";
   c.Require(WriteSignedCopy(c.packerPath, sig) && WriteWholeFile(plain, "MZ"), "create files");
   Process& zorvik = c.Start(c.VerbCommandLine(sig));
   HWND window = c.WaitForMainWindow(zorvik);
   size_t calls = 0;
-  auto ask = [&](const std::string& what) {
+  for (int answer : {IDNO, IDYES, IDNO, IDYES}) {  // the single file, then a batch with plain.exe
+    if (calls == 1 && answer == IDNO) HandOver(c, window, {Tail(plain)});
+    const std::string what = std::to_string(calls) + " call(s) so far, " + std::to_string(answer);
     c.Require(ClickButton(window, kCompressButton), what + ": press Compress");
     HWND box = WaitForMessageBox(zorvik.pid, kZorvikCaption, 15000);
-    c.Require(box != nullptr, what + ": a \"Zorvik\" box asks");
-    const std::string text = MessageBoxText(box);
-    c.Check(text.find(sig) != std::string::npos && text.find("signature") != std::string::npos &&
-                text.find(plain) == std::string::npos,
-            what + ": the box names the signed file only; got " + Shown(text));
-    c.Check(GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON,
-            what + ": No is the default button");
-    return box;
-  };
-  auto expectCall = [&](const std::string& what) {  // one more call, which ends
-    std::vector<PackerCall> got = WaitForPackerCalls(c.packerLog, ++calls, 30000);
-    c.Require(got.size() == calls, what + ": the packer starts within 30 s");
-    c.Require(WaitForProcessEnd(got.back().pid, 10000), what + ": the packer ends");
-  };
-  for (bool batch : {false, true}) {
-    const std::string what = batch ? "batch" : "single file";
-    if (batch) HandOver(c, window, {Tail(plain)});
-    Answer(c, ask(what), IDNO, what + ", No");
-    c.Check(!WaitForMessageBox(zorvik.pid, kConfirmCaption, 1000), what + ", No: no confirmation");
-    c.CheckEqual(what + ", No: packer calls", calls, CallsAfterWaiting(c, calls, 2000));
-    c.Check(!FileExists(c.workDir + "\\" + kPack.script), what + ", No: no script written");
-    Answer(c, ask(what), IDYES, what + ", Yes");
-    if (batch) Answer(c, WaitForMessageBox(zorvik.pid, kConfirmCaption, 15000), IDYES, "confirm");
-    expectCall(what + ", Yes");
+    const std::string text = box ? MessageBoxText(box) : "";
+    c.Check(text.find(sig) != std::string::npos && text.find(plain) == std::string::npos &&
+                GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON,
+            what + ": a box names the signed file only, No its default; got " + Shown(text));
+    Answer(c, box, answer, what);
+    const bool batchYes = answer == IDYES && calls == 1;
+    HWND confirm = WaitForMessageBox(zorvik.pid, kConfirmCaption, batchYes ? 15000 : 1000);
+    c.Check((confirm != nullptr) == batchYes, what + ": a confirmation only after a batch's Yes");
+    if (confirm) Answer(c, confirm, IDYES, what + ": confirm");
+    calls += answer == IDYES;
+    c.CheckEqual(what + ": packer calls", calls,
+                 answer == IDYES ? WaitForPackerCalls(c.packerLog, calls, 30000).size()
+                                 : CallsAfterWaiting(c, calls, 2000));
+    c.Check(FileExists(c.workDir + "\\" + kPack.script) == (calls == 2), what + ": script");
   }
-  c.Require(ClickButton(window, kDecompressButton), "press Decompress");  // a batch, unasked
-  Answer(c, WaitForMessageBox(zorvik.pid, kConfirmCaption, 15000), IDYES, "confirm Decompress");
-  expectCall("Decompress");
   c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File");  // a run per file
-  c.CheckEqual("Test starts unasked", calls + 2,
-               WaitForPackerCalls(c.packerLog, calls + 2, 30000).size());
+  c.CheckEqual("Test starts unasked", 4, WaitForPackerCalls(c.packerLog, 4, 30000).size());
 }

@@ -160,13 +160,6 @@ E2E_CASE(results_failure_shows_the_packers_message) {
        "  -8  failed, exit code 1: CantPackException: GUARD_CF enabled PE files are not supported "
        "(use --force to disable); the file was left as it was  It uses Control Flow Guard; Force "
        "packs it without that protection."},
-      {packed,
-       packed,
-       kDecompressButton,
-       {{"ZORVIK_FAKE_UPX_EXIT", "2"},
-        {"ZORVIK_FAKE_UPX_STDERR", "upx: {file}: NotPackedException: not packed by UPX\n"}},
-       "  -d  failed, exit code 2: NotPackedException: not packed by UPX; the file was left as it "
-       "was  It is not packed."},
       {gone,
        goneUtf8,
        kDecompressButton,
