@@ -112,10 +112,6 @@ class Case {
   std::vector<std::unique_ptr<Process>> started_;
 };
 
-// A copy of the PE file `exe` whose header lists a certificate table (data directory entry 4,
-// security), as a signed program's does; the table itself is not there, and need not be.
-bool WriteSignedCopy(const std::string& exe, const std::string& to);
-
 using CaseFunction = void (*)(Case&);
 
 struct CaseEntry {

@@ -179,16 +179,4 @@ void Case::CleanUp(const std::vector<ProcessEntry>& before) {
   started_.clear();
 }
 
-bool WriteSignedCopy(const std::string& exe, const std::string& to) {
-  std::string bytes;
-  if (!ReadWholeFile(exe, bytes) || bytes.size() < 0x40) return false;
-  const size_t header = *reinterpret_cast<const DWORD*>(&bytes[0x3C]) + 24;  // optional header
-  if (header + 0x98 > bytes.size()) return false;
-  const WORD magic = *reinterpret_cast<const WORD*>(&bytes[header]);
-  DWORD* security = reinterpret_cast<DWORD*>(&bytes[header + (magic == 0x20B ? 144 : 128)]);
-  security[0] = DWORD(bytes.size());  // where a certificate would follow the file's sections
-  security[1] = 0x1000;
-  return WriteWholeFile(to, bytes);
-}
-
 }  // namespace e2e
