@@ -7,6 +7,7 @@
 #include "packer/confirm.h"
 #include "packer/packer_args.h"
 #include "packer/script_win.h"
+#include "packer/signed_files_win.h"
 #include "packer/single_run_win.h"
 #include "ui/file_chooser_win.h"
 #include "ui/method_table.h"
@@ -39,6 +40,7 @@ bool RunSingleFile(HWND owner, ScriptKind kind) {
         ShowError(owner, NotAPathText(*file));
         return false;
     }
+    if (pack && !MayPackSigned(owner, {*file}, EntryStyle::Raw)) return false;
     return StartSingleFileRun(owner, pack ? RunKind::Pack : RunKind::Unpack,
                               pack ? CompressOptions(row, ChosenOptions)
                                    : DecompressOptions(ChosenOptions),
@@ -48,6 +50,7 @@ bool RunSingleFile(HWND owner, ScriptKind kind) {
 void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {
     const std::string field = WindowText(PathField);
     SelectionList = SelectionFrom(handOffs, FieldFile(field));
+    if (kind == ScriptKind::Pack && !MayPackSigned(owner, SelectionList, EntryStyle::Raw)) return;
     ConfirmText = ConfirmTextFor(kind, handOffs, field);
     if (MessageBoxA(owner, ConfirmText.c_str(), ConfirmCaption, MB_ICONQUESTION | MB_YESNO) ==
         IDYES)

@@ -1,5 +1,7 @@
 #include "packer/results.h"
 
+#include "packer/advice.h"
+
 uint64_t OutputTailStart(uint64_t size) {
     if (size <= OutputTailBytes) return 0;
     uint64_t start = size - OutputTailBytes;
@@ -242,6 +244,8 @@ static void AppendOutcome(std::string& text, const RunEntry& entry) {
         AppendNumber(text, entry.exitCode);
         if (!entry.message.empty()) (text += ": ") += entry.message;
         text += before == after ? LeftAsItWas : "; the file was changed";
+        const std::string advice = PackerAdvice(entry.message, entry.path);
+        if (!advice.empty()) (text += "  ") += advice;
     }
 }
 

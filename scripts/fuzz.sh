@@ -13,10 +13,12 @@ cmake -S tests/fuzz -B $out -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
 
 # Longest input per target: the script's entries must add up past a line.
 declare -A max_len=([command_tail]=4096 [handoff_payload]=4096 [settings]=1024
-                    [split_path]=1024 [packer_args]=1024 [script]=20000 [results]=4096)
+                    [split_path]=1024 [packer_args]=1024 [script]=20000 [results]=4096
+                    [signed_files]=1024)
 failed=()
 printf '%-16s %12s %9s %8s  %s\n' target executions exec/s corpus result
-for target in command_tail handoff_payload settings split_path packer_args script results; do
+for target in command_tail handoff_payload settings split_path packer_args script results \
+              signed_files; do
   mkdir -p $out/corpus/$target $out/crashes
   log=$out/$target.log
   $out/fuzz_$target -max_total_time="$seconds" -max_len=${max_len[$target]} -timeout=10 \

@@ -7,6 +7,7 @@
 #include "app/state_win.h"
 #include "app/win_util_win.h"
 #include "packer/script_win.h"
+#include "packer/signed_files_win.h"
 #include "res/resource.h"
 #include "ui/batch_list.h"
 
@@ -24,7 +25,8 @@ void OnClose(HWND window) {
 void OnCommand(HWND window, WORD id) {
     switch (id) {
     case IDC_BATCH_COMPRESS:
-        WriteAndOpenScript(window, ScriptKind::Pack, BatchList, EntryStyle::Quoted);
+        if (MayPackSigned(window, BatchList, EntryStyle::Quoted))
+            WriteAndOpenScript(window, ScriptKind::Pack, BatchList, EntryStyle::Quoted);
         break;
     case IDC_BATCH_DECOMPRESS:
         WriteAndOpenScript(window, ScriptKind::Unpack, BatchList, EntryStyle::Quoted);

@@ -483,3 +483,60 @@ E2E_CASE(pack_options_reach_single_and_batch_calls_and_turn_off_again) {
   expectCall("batch window's Decompress", {"-d", "-k", dropped});
   c.CheckEqual("packer calls in all", seen, CallsAfterWaiting(c, seen, 1500));
 }
+
+// A copy of the PE file `exe` whose header lists a certificate table (data directory entry 4,
+// security), as a signed program's does; the table itself need not be there.
+static bool WriteSignedCopy(const std::string& exe, const std::string& to) {
+  std::string bytes;
+  if (!ReadWholeFile(exe, bytes) || bytes.size() < 0x40) return false;
+  const size_t header = *reinterpret_cast<const DWORD*>(&bytes[0x3C]) + 24;  // optional header
+  if (header + 0x98 > bytes.size()) return false;
+  const bool pe32Plus = *reinterpret_cast<const WORD*>(&bytes[header]) == 0x20B;
+  DWORD* security = reinterpret_cast<DWORD*>(&bytes[header + (pe32Plus ? 144 : 128)]);
+  security[0] = DWORD(bytes.size());  // where a certificate would follow the sections
+  security[1] = 0x1000;
+  return WriteWholeFile(to, bytes);
+}
+
+// A signed program: every Compress asks first, in a "Zorvik" box with No as default that names
+// only signed files; No starts nothing (no script, no confirmation). Test and Decompress never
+// ask.
+E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
+  const std::string sig = c.workDir + "\\signed.exe", plain = c.workDir + "\\plain.exe";
+  c.Require(WriteSignedCopy(c.packerPath, sig) && WriteWholeFile(plain, "MZ"), "create files");
+  Process& zorvik = c.Start(c.VerbCommandLine(sig));
+  HWND window = c.WaitForMainWindow(zorvik);
+  auto ask = [&](HWND dialog, int button, int answer, const std::string& what) {
+    c.Require(ClickButton(dialog, button), what + ": press Compress");
+    HWND box = WaitForMessageBox(zorvik.pid, kZorvikCaption, 15000);
+    const std::string text = box ? MessageBoxText(box) : "";
+    c.Check(text.find(sig) != std::string::npos && text.find(plain) == std::string::npos &&
+                GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & BS_DEFPUSHBUTTON,
+            what + ": a box names the signed file only, No its default; got " + Shown(text));
+    Answer(c, box, answer, what);
+  };
+  size_t calls = 0;
+  for (int answer : {IDNO, IDYES, IDNO, IDYES}) {  // the single file, then a batch with plain.exe
+    if (calls == 1 && answer == IDNO) HandOver(c, window, {Tail(plain)});
+    const std::string what = std::to_string(calls) + " call(s) so far, " + std::to_string(answer);
+    ask(window, kCompressButton, answer, what);
+    const bool batchYes = answer == IDYES && calls == 1;
+    HWND confirm = WaitForMessageBox(zorvik.pid, kConfirmCaption, batchYes ? 15000 : 1000);
+    c.Check((confirm != nullptr) == batchYes, what + ": a confirmation only after a batch's Yes");
+    if (confirm) Answer(c, confirm, IDYES, what + ": confirm");
+    calls += answer == IDYES;
+    c.CheckEqual(what + ": packer calls", calls,
+                 answer == IDYES ? WaitForPackerCalls(c.packerLog, calls, 30000).size()
+                                 : CallsAfterWaiting(c, calls, 2000));
+    c.Check(FileExists(c.workDir + "\\" + kPack.script) == (calls == 2), what + ": script");
+  }
+  c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File");  // a run per file
+  c.CheckEqual("Test starts unasked", 4, WaitForPackerCalls(c.packerLog, 4, 30000).size());
+  c.Require(DropFiles(window, {plain, sig}), "drop both files on the main window");
+  HWND batch = WaitForTopWindow(kBatchTitle, zorvik.pid, 15000, kDialogClass);
+  c.Require(batch != nullptr, "the drop opens the batch window");
+  ask(batch, kBatchCompress, IDNO, "the batch window");
+  c.CheckEqual("the batch window, No: packer calls", 4, CallsAfterWaiting(c, 4, 2000));
+  c.Require(ClickButton(batch, kBatchDecompress), "press the batch window's Decompress");
+  c.CheckEqual("Decompress starts unasked", 5, WaitForPackerCalls(c.packerLog, 5, 30000).size());
+}

@@ -127,10 +127,14 @@ E2E_CASE(results_success_shows_both_sizes_and_the_ratio) {
 }
 
 // A failure shows the packer's own message without its program and file names, the exit code,
-// and that the file was left as it was; whether the packer wrote UTF-16 or the ANSI code page.
+// and that the file was left as it was, whether the packer wrote UTF-16 or the ANSI code page; and
+// after two blanks the advice for the packer's message, if any.
 E2E_CASE(results_failure_shows_the_packers_message) {
   const std::string packed = c.workDir + "\\packed.exe";
   c.Require(WriteWholeFile(packed, "MZ packed"), "create " + packed);
+  // Named like an advice row, it gets the advice of the packer's message, never of its name.
+  const std::string dotNet = c.workDir + "\\.NET files are not yet supported.exe";
+  c.Require(WriteWholeFile(dotNet, "MZ"), "create " + dotNet);
   const std::string gone = c.workDir + "\\Caf\xE9\\gone.exe";  // ANSI; the folder does not exist
   const std::string goneUtf8 = c.workDir + "\\Caf\xC3\xA9\\gone.exe";
   const struct {
@@ -147,7 +151,17 @@ E2E_CASE(results_failure_shows_the_packers_message) {
         {"ZORVIK_FAKE_UPX_STDOUT", "UPX 4.2.4\n\nPacked 1 file: 0 ok, 1 error.\n"},
         {"ZORVIK_FAKE_UPX_STDERR", "upx: {file}: AlreadyPackedException: already packed by UPX\n"}},
        "  -8  failed, exit code 2: AlreadyPackedException: already packed by UPX; the file was "
-       "left as it was"},
+       "left as it was  It is packed already."},
+      {dotNet,
+       dotNet,
+       kCompressButton,
+       {{"ZORVIK_FAKE_UPX_EXIT", "1"},
+        {"ZORVIK_FAKE_UPX_STDERR",
+         "upx: {file}: CantPackException: GUARD_CF enabled PE files are "
+         "not supported (use --force to disable)\n"}},
+       "  -8  failed, exit code 1: CantPackException: GUARD_CF enabled PE files are not supported "
+       "(use --force to disable); the file was left as it was  It uses Control Flow Guard; Force "
+       "packs it without that protection."},
       {gone,
        goneUtf8,
        kDecompressButton,
@@ -159,7 +173,7 @@ E2E_CASE(results_failure_shows_the_packers_message) {
   };
   for (const auto& run : runs) {
     const std::string what =
-        run.button == kCompressButton ? "Compress, UTF-16" : "Decompress, ANSI";
+        (run.button == kCompressButton ? "Compress " : "Decompress ") + std::to_string(&run - runs);
     Process& zorvik = c.StartWithEnvironment(c.VerbCommandLine(run.file), run.knobs);
     HWND window = c.WaitForMainWindow(zorvik);
     const std::string from = Clock();
@@ -331,7 +345,7 @@ E2E_CASE(results_test_and_info_lines_for_each_file) {
   CheckEntry(c, "Test of a plain file", entries[0], from, Clock(),
              "  " + field +
                  "  -t  failed, exit code 2: NotPackedException: not packed by UPX; the "
-                 "file was left as it was");
+                 "file was left as it was  It is not packed.");
   CheckEntry(c, "Info of a plain file", entries[1], from, Clock(),
              "  " + field + "  -l  not packed by UPX");
   c.CloseMainWindow(window, plain, "after the plain file");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "packer/advice.h"
 #include "packer/results.h"
 
 namespace {
@@ -121,7 +122,8 @@ TEST(PackerResults, EntryForEachOutcome) {
     RunEntry failed = Ended("--best", 5000, 5000, 2);
     failed.message = "AlreadyPackedException: already packed by UPX";
     EXPECT_EQ(EntryText(failed), head + "--best  failed, exit code 2: AlreadyPackedException: "
-                                        "already packed by UPX; the file was left as it was");
+                                        "already packed by UPX; the file was left as it was  "
+                                        "It is packed already.");
     RunEntry crashed = Ended("-9", 5000, 4096, 3221225477ul);
     EXPECT_EQ(EntryText(crashed), head + "-9  failed, exit code 3221225477; the file was changed");
     RunEntry gone = Ended("-8", 5000, 0, 0);
@@ -194,4 +196,32 @@ TEST(PackerResults, TestAndInfoEntries) {
     missing.message = "FileNotFoundException: app.exe: No such file or directory";
     EXPECT_EQ(EntryText(missing), head + "-l  failed, exit code 1: FileNotFoundException: app.exe: "
                                          "No such file or directory; the file was left as it was");
+}
+
+// The advice table row by row, from messages as the packer words them.
+TEST(PackerResults, AdviceFromThePackersMessageAlone) {
+    const std::string writable =
+        "Close any program that uses the file, make sure it is writable, and try again.";
+    const std::string force = "Force may pack it anyway; test the packed program afterwards.";
+    const std::pair<std::string, std::string> rows[] = {
+        {"CantPackException: .NET files are not yet supported", ".NET programs cannot be packed."},
+        {"CantPackException: GUARD_CF enabled PE files are not supported (use --force to disable)",
+         "It uses Control Flow Guard; Force packs it without that protection."},
+        {"IOException: open: Permission denied", writable},
+        {"IOException: file is write protected", writable},
+        {"NotCompressibleException", "Packing would not make it smaller."},
+        {"AlreadyPackedException: already packed by UPX", "It is packed already."},
+        {"NotPackedException: not packed by UPX", "It is not packed."},
+        {"CantPackException: superfluous data between sections (try --force)", force},
+        {"CantPackException: TLS callbacks are not supported (use --force to disable)", force},
+        {"UnknownExecutableFormatException: arm64 is not yet supported",
+         "Programs for Arm processors cannot be packed."},
+        {"CantPackException: file is too small for UPX", "The file is too small to pack."},
+        {"arm64: need a newer version of UPX", "A newer packer is needed."},
+        {"CantPackException: not yet supported", ""},
+        {"FileNotFoundException: C:\\.NET files are not yet supported.exe: No such file", ""},
+        {"IOException: .NET files are not yet supported.exe: short read", ""}};
+    for (const auto& [message, advice] : rows)
+        EXPECT_EQ(PackerAdvice(message, "C:\\.NET files are not yet supported.exe"), advice)
+            << message;
 }
