@@ -10,6 +10,7 @@
 #include "app/state_win.h"
 #include "app/texts.h"
 #include "app/win_util_win.h"
+#include "packer/script_win.h"
 #include "res/resource.h"
 #include "shell/verb_win.h"
 #include "ui/main_window_win.h"
@@ -93,6 +94,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     if (!RequirePacker()) return 0;
     RestoreShellVerb();
+    DeleteLeftScripts();
     ProgramInstance = instance;
     if (!file) NameNotTakenAtStart = wideFile; // the main window says so once it is open
     return static_cast<int>(

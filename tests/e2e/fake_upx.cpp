@@ -12,7 +12,8 @@
 //   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
 //   ZORVIK_FAKE_UPX_EXIT       exits with this code
 // When it is done it appends "<pid> out=<r> err=<r> resize=<r>\n" to "upx-ends.log" beside itself,
-// each <r> being ok, failed, or - for a knob not set.
+// each <r> being ok, failed, or - for a knob not set. When the UPX variable (the packer's default
+// options) is set, even to nothing, it appends "<pid> UPX=<value>\n" to "upx-env.log".
 //
 // A record, where every text field is "<byte count>:<bytes>" so that any byte (a line feed, a
 // quote, a NUL) survives and a reader never has to guess where a field ends:
@@ -86,9 +87,9 @@ std::string KnobBytes(const wchar_t* name, const std::string& file) {
 const char* Write(DWORD stdHandle, const std::string& bytes) {
   if (bytes.empty()) return "-";
   DWORD written = 0;
-  bool ok = WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written,
-                      nullptr) &&
-            written == bytes.size();
+  bool ok =
+      WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
   return ok ? "ok" : "failed";
 }
 
@@ -96,8 +97,7 @@ const char* Resize(const std::string& file) {
   std::wstring size = Knob(L"ZORVIK_FAKE_UPX_RESIZE");
   if (size.empty()) return "-";
   e2e::Handle target(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER end;
   end.QuadPart = _wtoi64(size.c_str());
   bool ok = target.Valid() && SetFilePointerEx(target.Get(), end, nullptr, FILE_BEGIN) &&
@@ -107,8 +107,8 @@ const char* Resize(const std::string& file) {
 
 void Append(const std::string& path, const std::string& text) {
   e2e::Handle log(CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (log.Valid()) WriteFile(log.Get(), text.data(), DWORD(text.size()), &written, nullptr);
 }
@@ -127,6 +127,14 @@ int main(int argc, char** argv) {
   DWORD waited = mutex.Valid() ? WaitForSingleObject(mutex.Get(), 10000) : WAIT_FAILED;
   Append(OwnFolder() + "\\upx-calls.log", record);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
+
+  char upx[4096];
+  SetLastError(0);
+  DWORD upxLength = GetEnvironmentVariableA("UPX", upx, sizeof upx);
+  if (upxLength || GetLastError() != ERROR_ENVVAR_NOT_FOUND)
+    Append(OwnFolder() + "\\upx-env.log",
+           std::to_string(GetCurrentProcessId()) +
+               " UPX=" + std::string(upx, upxLength < sizeof upx ? upxLength : 0) + "\n");
 
   Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
   const std::string file = argc > 1 ? argv[argc - 1] : "";
