@@ -78,14 +78,17 @@ void DeleteLeftSiblings() {
 bool WriteFreshScript(const std::string& name, const std::string& bytes, FileHandle& held) {
     const std::wstring path = WidenAscii(name);
     if (!DeleteUnlessUsed(path, !IsSiblingScriptName(name))) return false;
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return false;
-    Book.Wrote(FullPathOf(name.c_str())); // Zorvik's own: deleted at a close, also if cut short
+    Book.Wrote(FullPathOf(name.c_str())); // Zorvik's own: deleted at a close
     DWORD written = 0;
     if (!WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
+        written != bytes.size()) {
+        FILE_DISPOSITION_INFO dispose = {TRUE}; // half a script is nobody's
+        SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
         return false;
+    }
     file.Reset();
     held.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr));

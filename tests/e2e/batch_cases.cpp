@@ -300,7 +300,7 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.Require(WaitForPackerCalls(c.packerLog, 1, kPackerMs).size() == 1, "the first line runs");
   std::string bytes, now;
   c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat");
-  c.CheckEqual("lines of runupxcmd.bat", 5, std::count(bytes.begin(), bytes.end(), '\n') + 1);
+  c.CheckEqual("lines of runupxcmd.bat", 7, std::count(bytes.begin(), bytes.end(), '\n') + 1);
   const std::vector<DWORD> firstConsole = consoles();
   c.Require(firstConsole.size() == 1, "one console runs runupxcmd.bat");
 
