@@ -88,31 +88,3 @@ void __verbose_terminate_handler() {
     abort();
 }
 } // namespace __gnu_cxx
-
-// The stack protector's guard and its failure, Zorvik's own: GCC's libssp
-// seeds its guard through CryptAcquireContext in a constructor, which loads
-// rsaenh, crypt32 and bcrypt at every start, before Zorvik limits where DLLs
-// come from. Seeded as Visual C++ seeds its /GS cookie: from the time, the
-// process and thread, the tick count and the performance counter.
-extern "C" {
-__attribute__((used)) uintptr_t __stack_chk_guard = 0x2B992DDF;
-
-[[noreturn]] __attribute__((used)) void __stack_chk_fail() {
-    // A return address may be overwritten: run nothing more of the program.
-    TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
-    abort();
-}
-}
-
-// First of all constructors, before any guarded function is on the stack.
-__attribute__((constructor(101), no_stack_protector)) static void SeedStackGuard() {
-    FILETIME time;
-    LARGE_INTEGER counter;
-    GetSystemTimeAsFileTime(&time);
-    QueryPerformanceCounter(&counter);
-    const uintptr_t seed = (uintptr_t(time.dwHighDateTime) << 7) ^ time.dwLowDateTime ^
-                           GetCurrentProcessId() ^ (uintptr_t(GetCurrentThreadId()) << 11) ^
-                           GetTickCount() ^ uintptr_t(counter.QuadPart) ^
-                           reinterpret_cast<uintptr_t>(&time);
-    if (seed) __stack_chk_guard = seed;
-}

@@ -19,7 +19,7 @@ static std::string EscapeForCmd(const std::string& text) {
 
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode, LeadByteTest isLead,
+                     const ConsoleEncoder& encode, unsigned codePage, LeadByteTest isLead,
                      const PackerOptions& options) {
     Script script;
     // Quoted in the ANSI code page, in which the packer's runtime splits its
@@ -59,8 +59,66 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
         line += part;
         lineHasEntry = true;
     }
-    script.bytes = ScriptStart + script.bytes + line + ScriptTail;
+    script.bytes =
+        ScriptStart + (ScriptClearUpx + CodePageLine(codePage)) + script.bytes + line + ScriptTail;
     return script;
+}
+
+std::string CodePageLine(unsigned codePage) {
+    return "@chcp " + std::to_string(codePage) + " >nul\r\n";
+}
+
+// A line as ComposeScript writes it: the quoted packer, its options, then
+// quoted paths, each followed by a blank.
+static bool IsPackerLine(const std::string& line) {
+    static const std::string exe = "\\upx.exe";
+    const size_t close = line.find('"', 1);
+    if (line.size() + 2 > MaxScriptLine || line.find_first_of("\r\n") != std::string::npos ||
+        line.empty() || line[0] != '"' || close == std::string::npos || close < exe.size() ||
+        line.compare(close - exe.size(), exe.size(), exe) != 0)
+        return false;
+    size_t at = close + 1;
+    for (const std::string option : {" -d", " --lzma", " -k", " --force"})
+        if (line.compare(at, option.size(), option) == 0) at += option.size();
+    if (at >= line.size() || line[at++] != ' ') return false;
+    while (at < line.size()) {
+        const size_t end = line.find('"', at + 1);
+        if (line[at] != '"' || end == std::string::npos || end == at + 1 ||
+            end + 1 >= line.size() || line[end + 1] != ' ')
+            return false;
+        at = end + 2;
+    }
+    return true;
+}
+
+bool IsOwnScript(const std::string& bytes) {
+    const std::string start = std::string(ScriptStart) + ScriptClearUpx + "@chcp ",
+                      tail = ScriptTail, end = " >nul\r\n";
+    if (bytes.size() < start.size() + tail.size() || bytes.compare(0, start.size(), start) != 0 ||
+        bytes.compare(bytes.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    size_t at = start.size(), digits = 0;
+    for (; at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9'; ++at)
+        ++digits;
+    if (digits == 0 || digits > 5 || bytes.compare(at, end.size(), end) != 0) return false;
+    at += end.size();
+    const size_t last = bytes.size() - tail.size() + 2; // the packer lines keep their CR LF
+    if (at >= last) return false;
+    for (size_t next; at < last; at = next + 2) {
+        next = bytes.find("\r\n", at);
+        if (next >= last || !IsPackerLine(bytes.substr(at, next - at))) return false;
+    }
+    return true;
+}
+
+// cmd runs the script with delayed expansion off whatever the registry says,
+// so that a "!" in a network folder's name stays itself.
+std::optional<std::wstring> ScriptCommandLine(const std::wstring& cmd, const std::string& name,
+                                              const std::wstring& fullPath) {
+    const std::wstring start = L"\"" + cmd + L"\" /d /v:off ";
+    if (fullPath.compare(0, 2, L"\\\\") != 0) return start + L"/c .\\" + WidenAscii(name);
+    if (fullPath.find(L'%') != std::wstring::npos) return std::nullopt;
+    return start + L"/s /c \"\"" + fullPath + L"\"\"";
 }
 
 static const char* ReasonText(LeftOutReason reason) {
@@ -89,6 +147,12 @@ std::string LeftOutText(const std::vector<LeftOut>& leftOut) {
 
 std::wstring ScriptNotWrittenText(const std::wstring& fullPath) {
     return L"The batch script could not be written, so the packer was not started:\n\n" + fullPath;
+}
+
+std::wstring ScriptFolderRefusedText(const std::wstring& fullPath) {
+    return L"The batch script was not started: cmd would read a \"%\" in the name of this network "
+           L"folder as part of a variable. Please choose a folder without \"%\" in its name:\n\n" +
+           fullPath;
 }
 
 std::wstring ScriptNotStartedText(const std::wstring& fullPath, unsigned long error) {

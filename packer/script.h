@@ -36,25 +36,44 @@ struct Script {
 };
 
 // The script's first line fixes how cmd reads the rest, whatever the user's
-// settings (delayed expansion would eat the "!" of "b!c!d.exe", and the
-// self-deletion's %~f0 needs extensions), also when run by hand.
+// settings (delayed expansion would eat the "!" of "b!c!d.exe"), also when run
+// by hand.
 inline constexpr char ScriptStart[] = "@setlocal DisableDelayedExpansion EnableExtensions\r\n";
+// The packer takes default options from the UPX variable: a batch runs with
+// none but those written.
+inline constexpr char ScriptClearUpx[] = "@set \"UPX=\"\r\n";
+// cmd decodes each line in the console's code page, which a CodePage value
+// under HKCU\Console may set to another than the one the names were written
+// in: the script states its own before the packer lines.
+std::string CodePageLine(unsigned codePage);
 
-// The script's end: PAUSE, so the user reads the packer's output; then the
-// script deletes itself, silently, and ends cmd before it would read on in a
-// file that is gone ("The batch file cannot be found."). No line end follows.
-inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
+// The script's end: PAUSE, so the user reads the packer's output. The script
+// does not delete itself: Zorvik deletes it once no console holds it.
+inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n";
 
-// The first line, one packer line per run of entries that fits the line limit,
-// then the tail. `%` is doubled so that cmd hands it on as is. `isLead` reads
-// the entries' ANSI text. Each packer line carries the options that apply to
-// the kind, but no method option.
+// The first lines, one packer line per run of entries that fits the line
+// limit, then the tail. `encode` writes in `codePage`. `%` is doubled so that cmd hands it on as
+// is. `isLead` reads the entries' ANSI text. Each packer line carries the options that apply to the
+// kind, but no method option.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode, LeadByteTest isLead,
+                     const ConsoleEncoder& encode, unsigned codePage, LeadByteTest isLead,
                      const PackerOptions& options = {});
+
+// True only for bytes laid out exactly as ComposeScript writes them: the
+// first lines, packer lines of quoted paths, the tail. Zorvik deletes no
+// other file under a sibling name ("runupxcmd-2.bat"), which may be the
+// user's own.
+bool IsOwnScript(const std::string& bytes);
+
+// cmd's command line for the script `name` in the current folder, whose full
+// path is `fullPath`. Nothing for a network folder whose name holds "%": its
+// path goes on the command line, where cmd expands %NAME% even in quotes.
+std::optional<std::wstring> ScriptCommandLine(const std::wstring& cmd, const std::string& name,
+                                              const std::wstring& fullPath);
 
 std::string LeftOutText(const std::vector<LeftOut>& leftOut);
 // The current folder's name may hold any character, so these are UTF-16.
 std::wstring ScriptNotWrittenText(const std::wstring& fullPath);
+std::wstring ScriptFolderRefusedText(const std::wstring& fullPath);
 std::wstring ScriptNotStartedText(const std::wstring& fullPath, unsigned long error);

@@ -1,7 +1,12 @@
 #include "shell/verb.h"
 
 std::string VerbCommand(const std::string& firstArgument) {
-    return "\"" + firstArgument + "\" \"%1\" ";
+    std::string command = "\"";
+    for (char c : firstArgument) {
+        command += c;
+        if (c == '%') command += '%';
+    }
+    return command + "\" \"%1\" ";
 }
 
 bool VerbCommandFits(const std::string& command) {

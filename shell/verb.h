@@ -12,6 +12,9 @@ inline constexpr char SelectionModel[] = "Player";
 inline constexpr char UserClassesKey[] = "Software\\Classes\\";
 
 // The verb's command: the program as it was started, then the file in quotes.
+// Explorer replaces %-sequences in it (%1, %L, %*, %D, %~, %2 to %9, ...)
+// before it starts the program; a "%" of the program's path is written "%%",
+// which Explorer turns back into one.
 std::string VerbCommand(const std::string& firstArgument);
 
 // The command is kept in a buffer of this many bytes; a longer one is not

@@ -69,22 +69,33 @@ void RemoveShellVerb() {
         RegDeleteTreeA(HKEY_CLASSES_ROOT, verb);
 }
 
+// Written beside zir.cfg and moved over it, so that a crash or a full disk
+// leaves the old file or the new one, never half of one.
 bool WriteSettings(bool verbInstalled) {
     VerbWanted = verbInstalled;
-    FILE* file = std::fopen(Paths.SettingsPath.c_str(), "wb");
-    if (!file) return false;
+    const std::wstring path = WideFromAnsi(Paths.SettingsPath), temporary = path + L".new";
     const std::string text = SettingsFileText(verbInstalled, ChosenOptions);
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    DeleteFileW(temporary.c_str()); // one a crash left; a link goes, not what it names
+    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    bool saved = file.Valid() &&
+                 WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr) &&
+                 written == text.size() && FlushFileBuffers(file.Get());
+    file.Reset();
+    saved = saved && MoveFileExW(temporary.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!saved) DeleteFileW(temporary.c_str());
+    return saved;
 }
 
+// Only the first 64 KiB: the file's lines are short, and a huge one must not
+// slow the start.
 bool ReadSettings(std::string& text) {
     FILE* file = std::fopen(Paths.SettingsPath.c_str(), "rb");
     if (!file) return false;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
+    text.resize(64 << 10);
+    text.resize(std::fread(&text[0], 1, text.size(), file));
     std::fclose(file);
     return true;
 }

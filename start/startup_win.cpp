@@ -11,6 +11,7 @@
 #include "app/texts.h"
 #include "app/trace_win.h"
 #include "app/win_util_win.h"
+#include "packer/script_win.h"
 #include "res/resource.h"
 #include "shell/verb_win.h"
 #include "ui/main_window_win.h"
@@ -100,6 +101,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceStep("packer check done");
     RestoreShellVerb();
     TraceStep("settings and verb done");
+    DeleteLeftScripts();
     ProgramInstance = instance;
     if (!file) NameNotTakenAtStart = wideFile; // the main window says so once it is open
     TraceStep("dialog creation called");

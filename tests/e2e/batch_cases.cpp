@@ -138,10 +138,21 @@ E2E_CASE(batch_window_opens_on_a_main_window_drop_with_exe_and_dll_only) {
                FindTopWindows(kBatchTitle, zorvik.pid, kDialogClass).size());
 }
 
+// The batches run without the user's UPX variable. Sibling scripts that are the user's own stay
+// through Zorvik's start, its batches and its close; one a Zorvik left goes at the start.
 E2E_CASE(batch_window_drop_appends_and_its_buttons_pack_every_entry) {
-  Process& zorvik = c.Start(c.BareCommandLine());
-  HWND window = c.WaitForMainWindow(zorvik);
   const std::string w = c.workDir + "\\";
+  const std::vector<std::string> users = {w + "runupxcmd-2.bat", w + "derunupxcmd-3.bat"};
+  for (const std::string& user : users)
+    c.Require(WriteWholeFile(user, "@echo off\r\nrem mine\r\nPAUSE\r\n"),
+              "write the user's " + user);
+  const std::string left = w + "derunupxcmd-2.bat";
+  c.Require(WriteWholeFile(left, ScriptStartLines() + Quoted(c.packerPath) + " -d \"" + w +
+                                     "a.exe\" " + kScriptEnd),
+            "write a script a Zorvik left, " + left);
+  Process& zorvik = c.StartWithEnvironment(c.BareCommandLine(), {{"UPX", "-qqq --best"}});
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Check(!FileExists(left), "the start deletes the script a Zorvik left, " + left);
   const std::string a = w + "a.exe", b = w + "B.Dll", d = w + "d d.exe";
   MakeFiles(c, {a, b, w + "c.txt", d});
 
@@ -175,6 +186,11 @@ E2E_CASE(batch_window_drop_appends_and_its_buttons_pack_every_entry) {
   c.Check(WaitUntilClosed(batch), "\"X\" closes the batch window");
   c.Check(!FileExists(w + "runupxcmd.bat"), "closing the batch window deletes runupxcmd.bat");
   c.Check(!FileExists(w + "derunupxcmd.bat"), "closing the batch window deletes derunupxcmd.bat");
+  for (const std::string& user : users)
+    c.Check(FileExists(user), "the user's " + user + " is left after two batches and a close");
+  std::string env;
+  c.Check(!ReadWholeFile(c.progDir + "\\upx-env.log", env),
+          "no batch packer sees the UPX variable; upx-env.log holds " + Shown(env));
   c.Check(IsRunning(zorvik) && IsWindowVisible(window) && WindowAnswers(window),
           "the main window is still open and answers after the batch window closed");
 }
@@ -252,10 +268,10 @@ E2E_CASE(batch_window_nested_ones_refresh_the_window_dropped_on) {
 
 // cmd on Windows reads a script afresh for every line, so Zorvik never deletes or rewrites one
 // whose console runs. A held stand-in packer keeps the first line of a two-line script running:
-// a second Compress goes to runupxcmd-2.bat at once, closing the batch window leaves both, a
-// console that is killed leaves its script to Zorvik's close, and one that ends at a key press
-// deletes its own script. (Wine's cmd holds its script open, and a delete there only takes effect
-// when the console ends: so the killed console shows whether Zorvik tried.)
+// a second Compress goes to runupxcmd-2.bat at once, closing the batch window leaves both, and
+// a console that is killed or ends at a key press leaves its script to Zorvik's close. (Wine's
+// cmd holds its script open, and a delete there only takes effect when the console ends: so the
+// killed console shows whether Zorvik tried.)
 E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   PackerHold hold(c.progDir + "\\hold");  // until the first console is gone
   Process& zorvik = c.StartWithEnvironment(c.BareCommandLine(), {hold.Knob()});
@@ -283,7 +299,7 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.Require(WaitForPackerCalls(c.packerLog, 1, kPackerMs).size() == 1, "the first line runs");
   std::string bytes, now;
   c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat");
-  c.CheckEqual("lines of runupxcmd.bat", 5, std::count(bytes.begin(), bytes.end(), '\n') + 1);
+  c.CheckEqual("lines of runupxcmd.bat", 7, std::count(bytes.begin(), bytes.end(), '\n') + 1);
   const std::vector<DWORD> firstConsole = consoles();
   c.Require(firstConsole.size() == 1, "one console runs runupxcmd.bat");
 
@@ -322,20 +338,22 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.Check(WaitForExit(key, 10000, &code) && code == 0,
           "a key goes into the second console; the helper ended with " + std::to_string(code));
   end = NowMs() + 10000;
-  while ((FileExists(second) || !consoles().empty()) && NowMs() < end) Sleep(50);
+  while (!consoles().empty() && NowMs() < end) Sleep(50);
   c.Check(consoles().empty(), "the second console ends after the key");
-  c.Check(!FileExists(second), "runupxcmd-2.bat deletes itself when its console ends");
+  c.Check(FileExists(second), "runupxcmd-2.bat does not delete itself when its console ends");
 
   c.CloseMainWindow(window, zorvik, "after both consoles ended");
-  c.Check(!FileExists(first),
-          "closing the main window deletes runupxcmd.bat, which no console runs any more");
+  c.Check(!FileExists(first) && !FileExists(second),
+          "closing the main window deletes runupxcmd.bat and runupxcmd-2.bat, which no console "
+          "runs any more");
 }
 
-// A running script is held open against writers by its console, from Zorvik's write until the
-// console ends, also after Zorvik has ended. A Zorvik that reaches the same folder under another
-// drive letter (Q:, as subst makes one; tests/e2e/run.sh maps it to the cases' root) neither
-// rewrites nor deletes it, and writes runupxcmd-2.bat instead. The script fixes cmd's settings
-// itself: run again by a cmd with delayed expansion on, it still names b!c!d.exe and x^y!.exe.
+// A running script is held open against writers, renamers and deleters by its console, from
+// Zorvik's write until the console ends, also after Zorvik has ended. A Zorvik that reaches the
+// same folder under another drive letter (Q:, as subst makes one; tests/e2e/run.sh maps it to the
+// cases' root) neither rewrites nor deletes it, and writes runupxcmd-2.bat instead. The script
+// fixes cmd's settings itself: run again by a cmd with delayed expansion on, it still names
+// b!c!d.exe and x^y!.exe.
 E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
   const std::string other = "Q:\\" + c.Name() + "\\work";
   c.Require(GetFileAttributesA(other.c_str()) != INVALID_FILE_ATTRIBUTES,
@@ -358,11 +376,16 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
               when + ": \"X\" closes the batch window");
     return window;
   };
-  auto writable = [](const std::string& path) {
+  auto checkHeld = [&](const std::string& path, const std::string& when) {
     Handle file(CreateFileA(path.c_str(), GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr));
-    return file.Valid();
+    c.Check(!file.Valid(), path + " cannot be opened for writing " + when);
+    const std::string away = path + ".away";
+    const bool renamed = MoveFileA(path.c_str(), away.c_str()) != 0;
+    if (renamed) MoveFileA(away.c_str(), path.c_str());
+    c.Check(!renamed, path + " cannot be renamed " + when);
+    c.Check(!DeleteFileA(path.c_str()), path + " cannot be deleted " + when);
   };
 
   PackerHold hold(c.progDir + "\\hold");  // every packer runs until the case ends
@@ -372,9 +395,9 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
   c.CheckEqual("the packer's argv", {c.packerPath, paths[0], paths[1]}, calls[0].argv);
   std::string bytes, now;
   c.Require(ReadWholeFile(first, bytes), "read runupxcmd.bat while it runs");
-  c.Check(!writable(first), "runupxcmd.bat cannot be opened for writing while it runs");
+  checkHeld(first, "while it runs");
   c.CloseMainWindow(window, zorvik, "while its console runs");
-  c.Check(!writable(first), "nor after Zorvik has ended");
+  checkHeld(first, "after Zorvik has ended");
 
   ScopedEnvironment held(ScopedEnvironment::Variables{hold.Knob()});
   Process& onQ = c.Start(c.BareCommandLine(), "", other);

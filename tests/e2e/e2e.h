@@ -41,10 +41,14 @@ const int kBatchMenuCommand = 899;
 const char* const kResultsTitle = "Zorvik - Results";
 const int kResultsText = 1010;
 
-// How every batch script begins: it fixes cmd's settings for itself.
-const char* const kScriptStart = "@setlocal DisableDelayedExpansion EnableExtensions\r\n";
-// How every batch script ends: PAUSE, then it deletes itself and ends its console.
-const char* const kScriptEnd = "\r\nPAUSE\r\n@del \"%~f0\" & exit";
+// How every batch script begins: it fixes cmd's settings for itself, clears the UPX variable and
+// states the (OEM) code page its names are written in.
+inline std::string ScriptStartLines() {
+  return "@setlocal DisableDelayedExpansion EnableExtensions\r\n@set \"UPX=\"\r\n@chcp " +
+         std::to_string(GetOEMCP()) + " >nul\r\n";
+}
+// How every batch script ends: PAUSE; it does not delete itself.
+const char* const kScriptEnd = "\r\nPAUSE\r\n";
 
 struct SuiteSettings {
   std::string zorvikExe;  // the build's Zorvik.exe

@@ -14,7 +14,8 @@
 //   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
 //   ZORVIK_FAKE_UPX_EXIT       exits with this code
 // When it is done it appends "<pid> out=<r> err=<r> resize=<r>\n" to "upx-ends.log" beside itself,
-// each <r> being ok, failed, or - for a knob not set.
+// each <r> being ok, failed, or - for a knob not set. When the UPX variable (the packer's default
+// options) is set, even to nothing, it appends "<pid> UPX=<value>\n" to "upx-env.log".
 //
 // A record, where every text field is "<byte count>:<bytes>" so that any byte (a line feed, a
 // quote, a NUL) survives and a reader never has to guess where a field ends:
@@ -129,6 +130,14 @@ int main(int argc, char** argv) {
   DWORD waited = mutex.Valid() ? WaitForSingleObject(mutex.Get(), 10000) : WAIT_FAILED;
   Append(OwnFolder() + "\\upx-calls.log", record);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
+
+  char upx[4096];
+  SetLastError(0);
+  DWORD upxLength = GetEnvironmentVariableA("UPX", upx, sizeof upx);
+  if (upxLength || GetLastError() != ERROR_ENVVAR_NOT_FOUND)
+    Append(OwnFolder() + "\\upx-env.log",
+           std::to_string(GetCurrentProcessId()) + " UPX=" +
+               std::string(upx, upxLength < sizeof upx ? upxLength : 0) + "\n");
 
   const std::wstring hold = Knob(L"ZORVIK_FAKE_UPX_HOLD");
   for (int held = 0; !hold.empty() && held < 120000 &&

@@ -1,7 +1,8 @@
-// ComposeScript on any batch. Input: a flags byte (bit 0 unpack, bit 1 raw
-// hand-off entries, bit 2 an encoder that refuses one byte, bits 3-4 the
-// packer, bits 5-7 how many more copies of the entries follow), the refused
-// byte, then the entries separated by NULs.
+// ComposeScript on any batch, and IsOwnScript on any bytes. Input: a flags
+// byte (bit 0 unpack, bit 1 raw hand-off entries, bit 2 an encoder that
+// refuses one byte, bits 3-4 the packer, bits 5-7 how many more copies of the
+// entries follow), the refused byte (also the code page's offset), then the
+// entries separated by NULs.
 #include <algorithm>
 
 #include "fuzz_check.h"
@@ -33,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (refusing && text.find(refused) != std::string::npos) return std::nullopt;
         return text;
     };
+    const unsigned codePage = 437 + data[1];
     const Script script =
         ComposeScript(unpack ? ScriptKind::Unpack : ScriptKind::Pack, packer, entries,
-                      raw ? EntryStyle::Raw : EntryStyle::Quoted, encode, NoLeadBytes);
+                      raw ? EntryStyle::Raw : EntryStyle::Quoted, encode, codePage, NoLeadBytes);
+    IsOwnScript(rest); // any bytes, as a sibling name found in a folder may hold
     if (!encode(packer)) {
         CHECK(script.bytes.empty() && script.leftOut.empty());
         return 0;
@@ -47,13 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lines.push_back(script.bytes.substr(at, end - at));
         if (end == script.bytes.size()) break;
     }
-    // The end: PAUSE, then the script's own deletion.
-    CHECK(lines.size() >= 4 && lines[lines.size() - 2] == "PAUSE" &&
-          lines.back() == "@del \"%~f0\" & exit");
+    // Zorvik knows every script it writes for its own.
+    CHECK(IsOwnScript(script.bytes));
+    // The end: PAUSE and its line end.
+    CHECK(lines.size() >= 6 && lines[lines.size() - 2] == "PAUSE" && lines.back().empty());
     lines.pop_back();
-    // The start: cmd's settings fixed before anything else.
-    CHECK(lines[0] + "\r\n" == ScriptStart);
-    lines.erase(lines.begin());
+    // The start: cmd's settings, no UPX variable, the code page, before anything else.
+    CHECK(lines[0] + "\r\n" == ScriptStart && lines[1] + "\r\n" == ScriptClearUpx &&
+          lines[2] + "\r\n" == CodePageLine(codePage));
+    lines.erase(lines.begin(), lines.begin() + 3);
     const size_t room = MaxScriptLine - 2, first = unpack ? 2 : 1;
     std::vector<std::string> written;
     for (size_t i = 0; i + 1 < lines.size(); ++i) {

@@ -146,9 +146,9 @@ TEST(PackerParameters, DoubleByteNamesAreReadByCharacter) {
     EXPECT_EQ(
         ComposeScript(ScriptKind::Pack, folder + "\\upx.exe",
                       {"\"" + folder + "\" ", "\"" + folder + "\\" + Port + "\" "}, EntryStyle::Raw,
-                      same, Cp932Lead)
+                      same, 932, Cp932Lead)
             .bytes,
-        ScriptStart +
+        ScriptStart + (ScriptClearUpx + CodePageLine(932)) +
             ("\"" + folder + "\\upx.exe\" \"" + folder + "\" \"" + folder + "\\" + Port + "\" ") +
             ScriptTail);
 }
@@ -179,8 +179,8 @@ TEST(PackerParameters, NameThatLooksLikeAnOptionStaysAFile) {
     EXPECT_EQ(DecompressParameters(R"("--best.exe" )", NoLeadBytes), R"(-d ".\--best.exe")");
     const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
     EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", {"-d", R"(C:\a.exe)"},
-                            EntryStyle::Quoted, same, NoLeadBytes)
+                            EntryStyle::Quoted, same, 437, NoLeadBytes)
                   .bytes,
-              ScriptStart + std::string("\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" ") +
-                  ScriptTail);
+              ScriptStart + (ScriptClearUpx + CodePageLine(437)) +
+                  std::string("\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" ") + ScriptTail);
 }

@@ -1,6 +1,7 @@
 // Which script a batch writes, and which ones closing a window deletes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ TEST(ScriptName, UsualNameUnlessAConsoleRunsIt) {
     EXPECT_EQ(ClaimScriptName(ScriptKind::Pack, std::ref(full)), std::nullopt);
     EXPECT_EQ(full.asked.size(), size_t(ScriptNamesPerKind));
     EXPECT_EQ(full.asked.back(), "runupxcmd-99.bat");
+
+    // Only these are looked at when Zorvik sweeps a folder for its own leftovers.
+    for (const char* name : {"runupxcmd-2.bat", "derunupxcmd-99.bat"})
+        EXPECT_TRUE(IsSiblingScriptName(name)) << name;
+    for (const char* name : {"runupxcmd.bat", "runupxcmd-1.bat", "runupxcmd-100.bat",
+                             "runupxcmd-02.bat", "RUNUPXCMD-2.BAT", "runupxcmd-2.bat.txt"})
+        EXPECT_FALSE(IsSiblingScriptName(name)) << name;
 }
 
 TEST(ScriptBook, CloseSparesScriptsInUseAndTakesThemAtALaterClose) {
@@ -48,13 +56,16 @@ TEST(ScriptBook, CloseSparesScriptsInUseAndTakesThemAtALaterClose) {
     book.Wrote(sibling);
     book.Wrote(here); // the usual name written again once its console had ended
     std::set<std::wstring> used;
-    Paths tried;
-    auto deleteUnlessUsed = [&](const std::wstring& path) {
+    Paths tried, usual;
+    // Only the current folder's usual names go whatever they hold.
+    auto deleteUnlessUsed = [&](const std::wstring& path, bool anyContent) {
         tried.push_back(path);
+        EXPECT_EQ(anyContent, std::count(usual.begin(), usual.end(), path) == 1);
         return used.count(path) == 0;
     };
     auto close = [&](const Paths& usualHere) {
         tried.clear();
+        usual = usualHere;
         book.DeleteUnused(usualHere, deleteUnlessUsed);
         return tried;
     };

@@ -14,7 +14,7 @@ const std::string Packer = "C:\\z\\upx.exe";
 const std::string PackHead = "\"C:\\z\\upx.exe\" ";
 const std::string Ask = "Are you sure you want to compress them all ?\n\n";
 const std::string AskUnpack = "Are you sure you want to Decompress them all ?\n\n";
-const std::string Start = ScriptStart;
+const std::string Start = std::string(ScriptStart) + ScriptClearUpx + "@chcp 437 >nul\r\n";
 const std::string End = ScriptTail;
 
 std::optional<std::string> Identity(const std::string& text) {
@@ -33,7 +33,7 @@ std::optional<std::string> FakeOem(const std::string& text) {
 }
 
 Script Pack(const Strings& entries, EntryStyle style = EntryStyle::Quoted) {
-    return ComposeScript(ScriptKind::Pack, Packer, entries, style, Identity, NoLeadBytes);
+    return ComposeScript(ScriptKind::Pack, Packer, entries, style, Identity, 437, NoLeadBytes);
 }
 
 std::string Path(size_t length, char fill = 'a') {
@@ -122,20 +122,27 @@ TEST(ConfirmText, SelectionIsHandOffsThenTheFieldsFile) {
 }
 
 TEST(ScriptBytes, PackerLineThenTheTail) {
-    // PAUSE, then the script deletes itself and ends cmd before it reads on.
+    // cmd's settings, no UPX variable, the code page the names are written in;
+    // at the end PAUSE, and no self-deletion.
     EXPECT_EQ(Pack({}).bytes, "@setlocal DisableDelayedExpansion EnableExtensions\r\n"
-                              "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n@del \"%~f0\" & exit");
+                              "@set \"UPX=\"\r\n@chcp 437 >nul\r\n"
+                              "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n");
     EXPECT_EQ(
-        ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity, NoLeadBytes).bytes,
+        ComposeScript(ScriptKind::Pack, Packer, {}, EntryStyle::Raw, Identity, 65001, NoLeadBytes)
+            .bytes,
+        std::string(ScriptStart) + ScriptClearUpx + "@chcp 65001 >nul\r\n" + PackHead + End);
+    EXPECT_EQ(
+        ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity, 437, NoLeadBytes)
+            .bytes,
         Start + "\"C:\\z\\upx.exe\" -d " + End);
     // The options that apply, and still no method.
     const PackerOptions all{true, true, true};
     EXPECT_EQ(ComposeScript(ScriptKind::Pack, Packer, {"C:\\a.exe"}, EntryStyle::Quoted, Identity,
-                            NoLeadBytes, all)
+                            437, NoLeadBytes, all)
                   .bytes,
               Start + "\"C:\\z\\upx.exe\" --lzma -k --force \"C:\\a.exe\" " + End);
     EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, {"C:\\a.exe"}, EntryStyle::Quoted, Identity,
-                            NoLeadBytes, all)
+                            437, NoLeadBytes, all)
                   .bytes,
               Start + "\"C:\\z\\upx.exe\" -d -k \"C:\\a.exe\" " + End);
     EXPECT_EQ(Pack({"C:\\a.exe", "C:\\b c\\d.dll", "C:\\dir\\"}).bytes,
@@ -143,7 +150,7 @@ TEST(ScriptBytes, PackerLineThenTheTail) {
     Script raw =
         ComposeScript(ScriptKind::Unpack, Packer,
                       {"\"C:\\a.exe\" ", "", "  ", "C:\\Program Files\\c.exe", " \"C:\\b.exe\""},
-                      EntryStyle::Raw, Identity, NoLeadBytes);
+                      EntryStyle::Raw, Identity, 437, NoLeadBytes);
     EXPECT_EQ(raw.bytes, Start +
                              "\"C:\\z\\upx.exe\" -d \"C:\\a.exe\" \"C:\\Program Files\\c.exe\" "
                              "\"C:\\b.exe\" " +
@@ -154,7 +161,7 @@ TEST(ScriptBytes, PackerLineThenTheTail) {
 TEST(ScriptBytes, PercentIsDoubledForCmd) {
     Script script = ComposeScript(ScriptKind::Pack, "C:\\50%\\upx.exe",
                                   {"C:\\100%\\a.exe", "\"C:\\x%PATH%y.exe\" "}, EntryStyle::Raw,
-                                  Identity, NoLeadBytes);
+                                  Identity, 437, NoLeadBytes);
     EXPECT_EQ(script.bytes,
               Start + "\"C:\\50%%\\upx.exe\" \"C:\\100%%\\a.exe\" \"C:\\x%%PATH%%y.exe\" " + End);
 }
@@ -177,7 +184,7 @@ TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
 TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
     Script script = ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe",
                                   {"C:\\\xE9%.exe", "C:\\\xA4.exe", "C:\\b.exe"},
-                                  EntryStyle::Quoted, FakeOem, NoLeadBytes);
+                                  EntryStyle::Quoted, FakeOem, 437, NoLeadBytes);
     EXPECT_EQ(script.bytes,
               Start + "\"C:\\Caf\x82\\upx.exe\" -d \"C:\\\x82%%.exe\" \"C:\\b.exe\" " + End);
     ASSERT_EQ(script.leftOut.size(), 1u);
@@ -185,8 +192,54 @@ TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::NotInConsoleCodePage);
 
     Script noPacker = ComposeScript(ScriptKind::Pack, "C:\\\xA4\\upx.exe", {"C:\\a.exe"},
-                                    EntryStyle::Quoted, FakeOem, NoLeadBytes);
+                                    EntryStyle::Quoted, FakeOem, 437, NoLeadBytes);
     EXPECT_EQ(noPacker.bytes, "");
+}
+
+// Zorvik deletes a sibling script only when it knows it for its own.
+TEST(ScriptBytes, OwnScriptsAreKnownByTheirLayout) {
+    const PackerOptions all{true, true, true};
+    const Strings own = {Pack({}).bytes,
+                         Pack({"C:\\a.exe", "C:\\100%\\b c.dll", "C:\\dir\\"}).bytes,
+                         Pack({Path(5000), Path(5000, 'b')}).bytes,
+                         ComposeScript(ScriptKind::Unpack, Packer, {"-x.exe"}, EntryStyle::Quoted,
+                                       Identity, 850, NoLeadBytes, all)
+                             .bytes};
+    for (const std::string& bytes : own)
+        EXPECT_TRUE(IsOwnScript(bytes)) << bytes.substr(0, 120);
+    const std::string packer = PackHead + "\"C:\\a.exe\" \r\n";
+    const std::string head = std::string(ScriptStart) + ScriptClearUpx;
+    const Strings others = {"",
+                            "@echo off\r\nupx a.exe\r\nPAUSE\r\n",
+                            Start + End,
+                            Start + packer + "del *.exe\r\nPAUSE\r\n",
+                            Start + packer + "PAUSE\r\n@del \"%~f0\"",
+                            Start + packer + "PAUSE",
+                            Start + PackHead + "\"C:\\a.exe\"\r\nPAUSE\r\n",
+                            Start + PackHead + "\"C:\\a.exe\" & calc \r\nPAUSE\r\n",
+                            Start + "\"C:\\z\\cmd.exe\" \"C:\\a.exe\" \r\nPAUSE\r\n",
+                            Start + "\"C:\\z\\upx.exe\" -o \"C:\\a.exe\" \r\nPAUSE\r\n",
+                            head + "@chcp >nul\r\n" + packer + "PAUSE\r\n",
+                            head + "@chcp 123456 >nul\r\n" + packer + "PAUSE\r\n",
+                            head + "@chcp 437 & calc >nul\r\n" + packer + "PAUSE\r\n",
+                            std::string(ScriptStart) + "@chcp 437 >nul\r\n" + packer + "PAUSE\r\n",
+                            Start + PackHead + Path(MaxScriptLine) + " \r\nPAUSE\r\n"};
+    for (const std::string& bytes : others)
+        EXPECT_FALSE(IsOwnScript(bytes)) << bytes.substr(0, 120);
+}
+
+// cmd names the script relative to the current folder, or, in a network
+// folder that cmd cannot take as its own, by the full path, which cmd
+// expands %NAME% in.
+TEST(ScriptCommand, RelativeNameOrAFullNetworkPathWithoutPercent) {
+    const std::wstring cmd = L"C:\\Windows\\System32\\cmd.exe";
+    EXPECT_EQ(ScriptCommandLine(cmd, "runupxcmd-2.bat", L"C:\\100%\\runupxcmd-2.bat"),
+              L"\"C:\\Windows\\System32\\cmd.exe\" /d /v:off /c .\\runupxcmd-2.bat");
+    EXPECT_EQ(ScriptCommandLine(cmd, "runupxcmd.bat", L"\\\\srv\\a!b&c\\runupxcmd.bat"),
+              L"\"C:\\Windows\\System32\\cmd.exe\" /d /v:off /s /c "
+              L"\"\"\\\\srv\\a!b&c\\runupxcmd.bat\"\"");
+    EXPECT_EQ(ScriptCommandLine(cmd, "runupxcmd.bat", L"\\\\srv\\%PATH%\\runupxcmd.bat"),
+              std::nullopt);
 }
 
 TEST(ScriptLineLimit, SplitsExactlyAtTheLimit) {
@@ -222,7 +275,7 @@ TEST(ScriptLineLimit, LongBatchKeepsEveryEntryInOrder) {
     Script pack = Pack(bare);
     EXPECT_EQ(PathsIn(pack.bytes, PackHead), bare);
     Script unpack =
-        ComposeScript(ScriptKind::Unpack, Packer, raw, EntryStyle::Raw, Identity, NoLeadBytes);
+        ComposeScript(ScriptKind::Unpack, Packer, raw, EntryStyle::Raw, Identity, 437, NoLeadBytes);
     EXPECT_EQ(PathsIn(unpack.bytes, "\"C:\\z\\upx.exe\" -d "), bare);
     EXPECT_TRUE(pack.leftOut.empty() && unpack.leftOut.empty());
 

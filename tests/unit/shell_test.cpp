@@ -97,6 +97,8 @@ TEST(VerbCommand, QuotedProgramThenTheFile) {
     EXPECT_EQ(VerbCommand("C:\\Program Files\\Zorvik\\Zorvik.exe"),
               "\"C:\\Program Files\\Zorvik\\Zorvik.exe\" \"%1\" ");
     EXPECT_EQ(VerbCommand("zorvik"), "\"zorvik\" \"%1\" ");
+    // Explorer would read "%1" (and %2, %L, %*, ...) in the program's path as its own.
+    EXPECT_EQ(VerbCommand("C:\\a%1%\\Zorvik.exe"), "\"C:\\a%%1%%\\Zorvik.exe\" \"%1\" ");
 }
 
 TEST(VerbCommand, FitsIn280Bytes) {
