@@ -49,7 +49,7 @@ for ((run = 1; run <= repeat; run++)); do
   run_suite "$@" | tee "$log"
   status=${PIPESTATUS[0]}
   ((status == 0)) || code=1
-  totals+=("run $run: $(awk '/^[0-9]+ passed, [0-9]+ failed$/ {p += $1; f += $3}
+  totals+=("run $run: $(awk '{sub(/\r$/, "")} /^[0-9]+ passed, [0-9]+ failed$/ {p += $1; f += $3}
     END {printf "%d passed, %d failed", p, f}' "$log") in $((SECONDS - start)) s")
   rm -f "$log"
   echo "run.sh: ${totals[-1]}"
