@@ -7,7 +7,7 @@
 static std::string Pe(uint32_t magic, uint32_t offset, uint32_t size,
                       uint32_t optionalSize = 0xF0) {
     const size_t security = 0x98 + (magic == 0x20B ? 144 : 128);
-    std::string bytes(0x98 + optionalSize, '\0');
+    std::string bytes(0x98 + 0xF0, '\0'); // all there, whatever the header says
     const std::pair<size_t, uint32_t> fields[] = {
         {0, 0x5A4D},   {0x3C, 0x80},        {0x80, 0x4550},     {0x94, optionalSize},
         {0x98, magic}, {security - 36, 16}, {security, offset}, {security + 4, size}};
