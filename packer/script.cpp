@@ -1,5 +1,7 @@
 #include "packer/script.h"
 
+#include <cstring>
+
 #include "app/ansi_names.h"
 #include "packer/packer_args.h"
 
@@ -78,8 +80,8 @@ static bool IsPackerLine(const std::string& line) {
         line.compare(close - exe.size(), exe.size(), exe) != 0)
         return false;
     size_t at = close + 1;
-    for (const std::string option : {" -d", " --lzma", " -k", " --force"})
-        if (line.compare(at, option.size(), option) == 0) at += option.size();
+    for (const char* option : {" -d", " --lzma", " -k", " --force"})
+        if (line.compare(at, std::strlen(option), option) == 0) at += std::strlen(option);
     if (at >= line.size() || line[at++] != ' ') return false;
     while (at < line.size()) {
         const size_t end = line.find('"', at + 1);

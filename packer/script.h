@@ -52,9 +52,9 @@ std::string CodePageLine(unsigned codePage);
 inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n";
 
 // The first lines, one packer line per run of entries that fits the line
-// limit, then the tail. `encode` writes in `codePage`. `%` is doubled so that cmd hands it on as
-// is. `isLead` reads the entries' ANSI text. Each packer line carries the options that apply to the
-// kind, but no method option.
+// limit, then the tail. `encode` writes in `codePage`. `%` is doubled so that
+// cmd hands it on as is. `isLead` reads the entries' ANSI text. Each packer
+// line carries the options that apply to the kind, but no method option.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
                      const std::vector<std::string>& entries, EntryStyle style,
                      const ConsoleEncoder& encode, unsigned codePage, LeadByteTest isLead,

@@ -268,11 +268,14 @@ E2E_CASE(batch_window_nested_ones_refresh_the_window_dropped_on) {
 
 // cmd on Windows reads a script afresh for every line, so Zorvik never deletes or rewrites one
 // whose console runs. A held stand-in packer keeps the first line of a two-line script running:
-// a second Compress goes to runupxcmd-2.bat at once, closing the batch window leaves both, and
-// a console that is killed or ends at a key press leaves its script to Zorvik's close. (Wine's
+// a second Compress goes to runupxcmd-3.bat at once (runupxcmd-2.bat is the user's own, and
+// stays), closing the batch window leaves both, and a console that is killed or ends at a key
+// press leaves its script to Zorvik's close. (Wine's
 // cmd holds its script open, and a delete there only takes effect when the console ends: so the
 // killed console shows whether Zorvik tried.)
 E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
+  const std::string users = c.workDir + "\\runupxcmd-2.bat", mine = "@rem mine\r\nPAUSE\r\n";
+  c.Require(WriteWholeFile(users, mine), "write the user's runupxcmd-2.bat");
   PackerHold hold(c.progDir + "\\hold");  // until the first console is gone
   Process& zorvik = c.StartWithEnvironment(c.BareCommandLine(), {hold.Knob()});
   HWND window = c.WaitForMainWindow(zorvik);
@@ -287,7 +290,7 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   c.Require(DropFiles(batch, paths), "drop 150 paths on the batch window");
   c.Require(WaitForBatchText(batch, Listing(paths)) == Listing(paths), "the batch lists them");
 
-  const std::string first = c.workDir + "\\runupxcmd.bat", second = c.workDir + "\\runupxcmd-2.bat";
+  const std::string first = c.workDir + "\\runupxcmd.bat", second = c.workDir + "\\runupxcmd-3.bat";
   auto consoles = [&zorvik] {
     std::vector<DWORD> found;
     for (const ProcessEntry& entry : ListProcesses())
@@ -307,7 +310,7 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   double end = NowMs() + 10000;
   while ((consoles().size() < 2 || !FileExists(second)) && NowMs() < end) Sleep(20);
   c.Check(FileExists(second) && consoles().size() == 2,
-          "a second console runs runupxcmd-2.bat within 10 s, while the first one runs");
+          "a second console runs runupxcmd-3.bat within 10 s, while the first one runs");
   c.Check(ReadWholeFile(first, now) && now == bytes, "runupxcmd.bat is not rewritten");
 
   c.Require(ClickButton(batch, kBatchClose), "click \"X\" while both consoles run");
@@ -340,12 +343,15 @@ E2E_CASE(batch_window_close_leaves_a_running_script_until_its_console_ends) {
   end = NowMs() + 10000;
   while (!consoles().empty() && NowMs() < end) Sleep(50);
   c.Check(consoles().empty(), "the second console ends after the key");
-  c.Check(FileExists(second), "runupxcmd-2.bat does not delete itself when its console ends");
+  c.Check(FileExists(second), "runupxcmd-3.bat does not delete itself when its console ends");
 
   c.CloseMainWindow(window, zorvik, "after both consoles ended");
   c.Check(!FileExists(first) && !FileExists(second),
-          "closing the main window deletes runupxcmd.bat and runupxcmd-2.bat, which no console "
+          "closing the main window deletes runupxcmd.bat and runupxcmd-3.bat, which no console "
           "runs any more");
+  std::string theirs;
+  c.Check(ReadWholeFile(users, theirs) && theirs == mine,
+          "the user's runupxcmd-2.bat is left as it was");
 }
 
 // A running script is held open against writers, renamers and deleters by its console, from

