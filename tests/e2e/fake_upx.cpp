@@ -11,8 +11,14 @@
 //   ZORVIK_FAKE_UPX_ENCODING   writes those texts in "ansi" (the default), "utf8" or "utf16"
 //   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
 //   ZORVIK_FAKE_UPX_EXIT       exits with this code
+//   ZORVIK_FAKE_UPX_STEPS      Compress and Decompress write as the real packer does, and wait the
+//                              delay after this many steps (0 to 4), only then writing the record:
+//                              1 "<stem>.upx" half written (or <stem>.000 and on when that is
+//                              taken), 2 whole ("UPX!" and the file), 3 the file deleted or, with
+//                              -k, renamed to its backup, 4 the output renamed into its place
 // When it is done it appends "<pid> out=<r> err=<r> resize=<r>\n" to "upx-ends.log" beside itself,
-// each <r> being ok, failed, or - for a knob not set.
+// each <r> being ok, failed, or - for a knob not set, and " upx=<value>" when the packer's own
+// variable UPX reached it.
 //
 // A record, where every text field is "<byte count>:<bytes>" so that any byte (a line feed, a
 // quote, a NUL) survives and a reader never has to guess where a field ends:
@@ -26,6 +32,7 @@
 // writers and each record goes out in one append-only WriteFile.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -113,6 +120,48 @@ void Append(const std::string& path, const std::string& text) {
   if (log.Valid()) WriteFile(log.Get(), text.data(), DWORD(text.size()), &written, nullptr);
 }
 
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The real packer's way with its output and backup names: the first choice, else the first free
+// of <stem>.000 to <stem>.998.
+std::string FreeName(const std::string& stem, const std::string& first) {
+  for (int i = -1; i < 999; ++i) {
+    char number[8];
+    snprintf(number, sizeof number, ".%03d", i);
+    const std::string name = i < 0 ? first : stem + number;
+    if (!Exists(name)) return name;
+  }
+  return first;
+}
+
+// The real packer's sequence on one file, a step at a time.
+struct LikeThePacker {
+  std::string file, stem, output, bytes;
+  bool backup = false;
+  e2e::Handle out;
+  void Step(int step) {
+    DWORD written = 0;
+    const DWORD half = DWORD(bytes.size() / 2);
+    if (step == 1) {
+      output = FreeName(stem, stem + ".upx");
+      out.Reset(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+      WriteFile(out.Get(), bytes.data(), half, &written, nullptr);
+    } else if (step == 2) {
+      WriteFile(out.Get(), bytes.data() + half, DWORD(bytes.size()) - half, &written, nullptr);
+      out.Reset();
+    } else if (step == 3 && backup) {  // app.exe -> app.ex~, as for any three-letter extension
+      MoveFileA(file.c_str(), FreeName(stem, file.substr(0, file.size() - 1) + "~").c_str());
+    } else if (step == 3) {
+      DeleteFileA(file.c_str());
+    } else if (step == 4) {
+      MoveFileA(output.c_str(), file.c_str());
+    }
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,21 +172,45 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) AddField(record, "argv", argv[i]);
   record += "end\n";
 
+  const std::string file = argc > 1 ? argv[argc - 1] : "";
+  const std::string command = argc > 1 ? argv[1] : "";
+  const std::wstring steps = Knob(L"ZORVIK_FAKE_UPX_STEPS");
+  const int pause = steps.empty() || command == "-l" || command == "-t" ? -1 : _wtoi(steps.c_str());
+  LikeThePacker packer;
+  if (pause >= 0) {
+    packer.file = file;
+    const size_t dot = file.find_last_of(".\\");
+    packer.stem = dot != std::string::npos && file[dot] == '.' ? file.substr(0, dot) : file;
+    packer.backup = std::string(GetCommandLineA()).find(" -k ") != std::string::npos;
+    std::string original;
+    e2e::Handle in(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(in.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+      original.append(buffer, got);
+    in.Reset();
+    packer.bytes = "UPX!" + original;
+    for (int step = 1; step <= pause; ++step) packer.Step(step);
+  }
+
   e2e::Handle mutex(CreateMutexA(nullptr, FALSE, "Local\\ZorvikE2eUpxCallsLog"));
   DWORD waited = mutex.Valid() ? WaitForSingleObject(mutex.Get(), 10000) : WAIT_FAILED;
   Append(OwnFolder() + "\\upx-calls.log", record);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
 
   Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
-  const std::string file = argc > 1 ? argv[argc - 1] : "";
+  for (int step = pause + 1; pause >= 0 && step <= 4; ++step) packer.Step(step);
   std::string end = std::to_string(GetCurrentProcessId());
-  const std::string command = argc > 1 ? argv[1] : "";
   const wchar_t* out = command == "-l"   ? L"ZORVIK_FAKE_UPX_LIST"
                        : command == "-t" ? L"ZORVIK_FAKE_UPX_TEST"
                                          : L"ZORVIK_FAKE_UPX_STDOUT";
   end += std::string(" out=") + Write(STD_OUTPUT_HANDLE, KnobBytes(out, file));
   end += std::string(" err=") + Write(STD_ERROR_HANDLE, KnobBytes(L"ZORVIK_FAKE_UPX_STDERR", file));
-  end += std::string(" resize=") + Resize(file) + "\n";
+  end += std::string(" resize=") + Resize(file);
+  char upx[256];
+  if (GetEnvironmentVariableA("UPX", upx, sizeof upx)) end += std::string(" upx=") + upx;
+  end += "\n";
   Append(OwnFolder() + "\\upx-ends.log", end);
   return _wtoi(Knob(L"ZORVIK_FAKE_UPX_EXIT").c_str());
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "packer/results.h"
+#include "packer/single_run.h"
 
 namespace {
 // Stand-ins for the Win32 decoders that say which one was asked.
@@ -136,6 +137,38 @@ TEST(PackerResults, EntryForEachOutcome) {
     notStarted.state = RunState::NotStarted;
     EXPECT_EQ(EntryText(notStarted),
               head + "-d  could not start the packer, error 5; the file was left as it was");
+
+    RunEntry stopped = Ended("-8", 5000, 5000, 1);
+    stopped.state = RunState::Stopped;
+    EXPECT_EQ(EntryText(stopped), head + "-8  stopped; the file was left as it was");
+    stopped.after.writeTime = 300;
+    EXPECT_EQ(EntryText(stopped), head + "-8  stopped; the file was changed");
+    stopped.state = RunState::Waiting;
+    EXPECT_EQ(EntryText(stopped), head + "-8  waiting");
+    stopped.state = RunState::StoppedBeforeStart;
+    EXPECT_EQ(EntryText(stopped), head + "-8  stopped before it started");
+}
+
+// The packer's own names beside the file, its environment, and how many run at once.
+TEST(SingleRuns, SideNamesEnvironmentAndLimit) {
+    EXPECT_EQ(PackerOutputName(L"C:\\a.b\\app.exe", 0), L"C:\\a.b\\app.upx");
+    EXPECT_EQ(PackerOutputName(L"C:\\a.b\\app", 0), L"C:\\a.b\\app.upx");
+    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.tar.gz", 1), L"C:\\t\\app.tar.000");
+    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.exe", 999), L"C:\\t\\app.998");
+    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.exe", 1000), L"");
+    EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 0), L"C:\\t\\app.ex~");
+    EXPECT_EQ(PackerBackupName(L"C:\\t\\app.ex", 0), L"C:\\t\\app.ex~");
+    EXPECT_EQ(PackerBackupName(L"C:\\t.d\\app", 0), L"C:\\t.d\\app.~");
+    EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 2), L"C:\\t\\app.001");
+
+    const wchar_t block[] = L"=C:=C:\\t\0UPX=-qqq\0upx=-9\0UPXX=1\0PATH=C:\\w\0";
+    EXPECT_EQ(EnvironmentWithout(block, L"UPX"),
+              std::wstring(L"=C:=C:\\t\0UPXX=1\0PATH=C:\\w\0\0", 27));
+    EXPECT_EQ(EnvironmentWithout(L"UPX=1\0", L"UPX"), std::wstring(1, L'\0'));
+
+    EXPECT_EQ(PackerLimit(0), 2u);
+    EXPECT_EQ(PackerLimit(1), 2u);
+    EXPECT_EQ(PackerLimit(12), 12u);
 }
 
 // The packer's list and test output as it writes them, in the layout of UPX 3
