@@ -1,6 +1,6 @@
 #include "packer/single_run.h"
 
-#include <algorithm>
+#include <cwchar>
 
 unsigned PackerLimit(unsigned processors) {
     return processors < 2 ? 2 : processors;
@@ -16,42 +16,42 @@ size_t ExtensionAt(const std::wstring& path) {
                                                                                    : path.size();
 }
 
-std::wstring Numbered(const std::wstring& path, unsigned attempt) {
-    if (attempt >= PackerNameAttempts) return std::wstring();
-    const unsigned number = attempt - 1;
-    std::wstring name = path.substr(0, ExtensionAt(path)) + L".";
-    for (unsigned digit : {number / 100, number / 10 % 10, number % 10})
-        name += wchar_t(L'0' + digit);
-    return name;
+std::wstring WithEnding(const std::wstring& path, size_t kept, const wchar_t* ending) {
+    std::wstring name(path, 0, kept);
+    return name += ending;
 }
 } // namespace
 
 std::wstring PackerOutputName(const std::wstring& path, unsigned attempt) {
-    return attempt == 0 ? path.substr(0, ExtensionAt(path)) + L".upx" : Numbered(path, attempt);
+    if (attempt >= PackerNameAttempts) return std::wstring();
+    wchar_t ending[] = L".upx";
+    if (attempt > 0) { // ".000" to ".998"
+        const unsigned number = attempt - 1;
+        ending[1] = wchar_t(L'0' + number / 100);
+        ending[2] = wchar_t(L'0' + number / 10 % 10);
+        ending[3] = wchar_t(L'0' + number % 10);
+    }
+    return WithEnding(path, ExtensionAt(path), ending);
 }
 
 std::wstring PackerBackupName(const std::wstring& path, unsigned attempt) {
-    if (attempt > 0) return Numbered(path, attempt);
-    const size_t dot = ExtensionAt(path);
-    if (dot == path.size()) return path + L".~";   // no extension
-    if (path.size() - dot < 4) return path + L"~"; // ".ex" -> ".ex~"
-    std::wstring name = path;
-    name.back() = L'~'; // ".exe" -> ".ex~"
-    return name;
+    if (attempt > 0) return PackerOutputName(path, attempt);
+    const size_t dot = ExtensionAt(path), length = path.size();
+    if (dot == length) return WithEnding(path, length, L".~");   // no extension
+    if (length - dot < 4) return WithEnding(path, length, L"~"); // ".ex" -> ".ex~"
+    return WithEnding(path, length - 1, L"~");                   // ".exe" -> ".ex~"
 }
 
 std::wstring EnvironmentWithout(const wchar_t* block, const std::wstring& name) {
     auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - 32) : c; };
     std::wstring kept;
     for (const wchar_t* entry = block; *entry;) {
-        const std::wstring text = entry;
-        entry += text.size() + 1;
-        // A name may begin with "=", as the hidden "=C:=C:\Tools" do.
-        const size_t length = std::min(text.find(L'=', 1), text.size());
-        bool same = length == name.size();
-        for (size_t i = 0; same && i < length; ++i)
-            same = upper(text[i]) == upper(name[i]);
-        if (!same) (kept += text) += L'\0';
+        const size_t length = std::wcslen(entry) + 1;
+        size_t same = 0; // letters of the name that the entry begins with
+        while (same < name.size() && upper(entry[same]) == upper(name[same]))
+            ++same;
+        if (same < name.size() || entry[same] != L'=') kept.append(entry, length);
+        entry += length;
     }
     return kept += L'\0'; // the block's end; c_str() adds the NUL an empty block needs too
 }

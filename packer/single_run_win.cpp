@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <ntsecapi.h>
 
-#include <optional>
-
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
@@ -29,8 +27,8 @@ struct SingleRun {
     FileId id;               // the same file under any other spelling; at the start, the file's
     std::string packerNames; // UTF-8, the file as the packer names it in messages
     std::string parameters;
-    std::string folder; // the current folder at the press, where the packer runs; empty: Zorvik's
-    std::wstring sideBase;   // the name the packer makes its output and backup names from
+    std::wstring given;      // the file as the packer is given it
+    std::wstring sideBase;   // from the start: what the packer makes its output and backup names of
     std::wstring outputName; // Compress and Decompress: the free name the packer will write to
     bool stopping = false;   // Stop ended the packer; its files are still to be put right
     DWORD startTick = 0;
@@ -92,14 +90,23 @@ bool Writes(const SingleRun& run) {
     return run.entry.kind == RunKind::Pack || run.entry.kind == RunKind::Unpack;
 }
 
+// The packer makes the names of its output and backup from the file's name as
+// it was given, in the file's folder: it runs in Zorvik's current folder.
+std::wstring SideBase(const std::wstring& given) {
+    std::wstring base = FullPathName(given);
+    base.resize(base.find_last_of(L'\\') + 1);
+    return base.append(given, given.find_last_of(L"\\/:") + 1, std::wstring::npos);
+}
+
 // Two packers writing `app.exe` and `app.dll` would choose among the same
 // names for their output: such a run waits until the other has ended, so
 // that each file the packer makes belongs to one run alone.
 bool SharesNamesWithARunningOne(const SingleRun& run) {
     if (!Writes(run)) return false;
+    const std::wstring output = PackerOutputName(run.file, 0);
     for (const SingleRun* other = FirstRun; other; other = other->next)
         if (other->process.Valid() && Writes(*other) &&
-            SameName(PackerOutputName(run.sideBase, 0), PackerOutputName(other->sideBase, 0)))
+            SameName(output, PackerOutputName(other->file, 0)))
             return true;
     return false;
 }
@@ -116,20 +123,26 @@ std::string ClockNow() {
 // in one step under a name nobody can foresee, and shared with nobody: the
 // packer writes through the handle it inherits, which needs no sharing.
 HANDLE CreateOutputFile() {
-    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 40]; // the folder, "zrv", 32 hex digits, ".tmp"
     unsigned char random[16];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    const DWORD length = GetTempPathW(MAX_PATH + 1, name);
     if (length == 0 || length > MAX_PATH) return nullptr;
     if (!RtlGenRandom(random, sizeof random)) {
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
-    std::wstring name = std::wstring(folder) + L"zrv";
-    for (unsigned char byte : random)
-        (name += L"0123456789abcdef"[byte >> 4]) += L"0123456789abcdef"[byte & 15];
-    HANDLE file =
-        CreateFileW((name + L".tmp").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    wchar_t* at = name + length;
+    for (wchar_t letter : L"zrv")
+        *at++ = letter;
+    --at; // over the NUL
+    for (unsigned char byte : random) {
+        *at++ = L"0123456789abcdef"[byte >> 4];
+        *at++ = L"0123456789abcdef"[byte & 15];
+    }
+    for (wchar_t letter : L".tmp")
+        *at++ = letter;
+    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
@@ -160,12 +173,10 @@ std::wstring PackerEnvironment() {
 DWORD CreatePacker(SingleRun& run) {
     std::wstring environment = PackerEnvironment();
     if (environment.empty()) return LastError();
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size); // asks for the size only
-    std::string list(size, '\0'); // aligned as a pointer, as the list needs
-    auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(&list[0]);
-    if (size == 0 || !InitializeProcThreadAttributeList(attributes, 1, 0, &size))
-        return LastError();
+    void* list[16]; // one attribute takes 48 bytes on x64, and the list holds pointers
+    SIZE_T size = sizeof list;
+    auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list);
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return LastError();
     HANDLE inherited[] = {run.output.Get(), run.errors.Get()};
     DWORD error = 0;
     if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
@@ -185,8 +196,7 @@ DWORD CreatePacker(SingleRun& run) {
         if (CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                            CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
                                EXTENDED_STARTUPINFO_PRESENT,
-                           &environment[0], run.folder.empty() ? nullptr : run.folder.c_str(),
-                           &startup.StartupInfo, &started)) {
+                           &environment[0], nullptr, &startup.StartupInfo, &started)) {
             CloseHandle(started.hThread);
             run.process.Reset(started.hProcess);
         } else {
@@ -215,6 +225,7 @@ void StartPacker(SingleRun& run) {
     entry.state = RunState::Running;
     entry.before = StateOf(run.file);
     run.id = IdOf(run.file);
+    run.sideBase = SideBase(run.given);
     if (Writes(run)) run.outputName = FreeOutputName(run.sideBase);
     run.startTick = GetTickCount();
     run.output.Reset(CreateOutputFile());
@@ -316,12 +327,7 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
     run->id = id;
     run->packerNames = AnsiToUtf8(PackerFilePath(path));
     run->parameters = parameters;
-    run->folder = ExactAnsi(FullPathName(L".")).value_or(std::string());
-    // The packer makes its names from the name as given, in its folder made full.
-    const size_t name = given.find_last_of(L"\\/:") + 1; // 0 when there is no folder
-    std::wstring folder = FullPathName(name ? given.substr(0, name) : L".");
-    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    run->sideBase = folder + given.substr(name);
+    run->given = given;
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
     entry.path = Utf8FromWide(run->file);
