@@ -11,11 +11,11 @@
 //   ZORVIK_FAKE_UPX_ENCODING   writes those texts in "ansi" (the default), "utf8" or "utf16"
 //   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
 //   ZORVIK_FAKE_UPX_EXIT       exits with this code
-//   ZORVIK_FAKE_UPX_STEPS      Compress and Decompress write as the real packer does, and wait the
-//                              delay after this many steps (0 to 4), only then writing the record:
-//                              1 "<stem>.upx" half written (or <stem>.000 and on when that is
-//                              taken), 2 whole ("UPX!" and the file), 3 the file deleted or, with
-//                              -k, renamed to its backup, 4 the output renamed into its place
+//   ZORVIK_FAKE_UPX_STEPS      Compress and Decompress work as the real packer does and wait the
+//                              delay after this many steps (0 to 4), writing the record only then:
+//                              1 "<stem>.upx" (<stem>.000 when that is taken) half written, 2 whole
+//                              ("UPX!packed"), 3 the file deleted or with -k renamed to its backup,
+//                              4 the output renamed into its place
 // When it is done it appends "<pid> out=<r> err=<r> resize=<r>\n" to "upx-ends.log" beside itself,
 // each <r> being ok, failed, or - for a knob not set, and " upx=<value>" when the packer's own
 // variable UPX reached it.
@@ -32,8 +32,8 @@
 // writers and each record goes out in one append-only WriteFile.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "handle.h"
@@ -93,9 +93,9 @@ std::string KnobBytes(const wchar_t* name, const std::string& file) {
 const char* Write(DWORD stdHandle, const std::string& bytes) {
   if (bytes.empty()) return "-";
   DWORD written = 0;
-  bool ok = WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written,
-                      nullptr) &&
-            written == bytes.size();
+  bool ok =
+      WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
   return ok ? "ok" : "failed";
 }
 
@@ -103,8 +103,7 @@ const char* Resize(const std::string& file) {
   std::wstring size = Knob(L"ZORVIK_FAKE_UPX_RESIZE");
   if (size.empty()) return "-";
   e2e::Handle target(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER end;
   end.QuadPart = _wtoi64(size.c_str());
   bool ok = target.Valid() && SetFilePointerEx(target.Get(), end, nullptr, FILE_BEGIN) &&
@@ -114,53 +113,34 @@ const char* Resize(const std::string& file) {
 
 void Append(const std::string& path, const std::string& text) {
   e2e::Handle log(CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (log.Valid()) WriteFile(log.Get(), text.data(), DWORD(text.size()), &written, nullptr);
 }
 
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The real packer's way with its output and backup names: the first choice, else the first free
-// of <stem>.000 to <stem>.998.
-std::string FreeName(const std::string& stem, const std::string& first) {
-  for (int i = -1; i < 999; ++i) {
-    char number[8];
-    snprintf(number, sizeof number, ".%03d", i);
-    const std::string name = i < 0 ? first : stem + number;
-    if (!Exists(name)) return name;
-  }
-  return first;
-}
-
-// The real packer's sequence on one file, a step at a time.
-struct LikeThePacker {
-  std::string file, stem, output, bytes;
-  bool backup = false;
-  e2e::Handle out;
-  void Step(int step) {
-    DWORD written = 0;
-    const DWORD half = DWORD(bytes.size() / 2);
-    if (step == 1) {
-      output = FreeName(stem, stem + ".upx");
-      out.Reset(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-      WriteFile(out.Get(), bytes.data(), half, &written, nullptr);
-    } else if (step == 2) {
-      WriteFile(out.Get(), bytes.data() + half, DWORD(bytes.size()) - half, &written, nullptr);
-      out.Reset();
-    } else if (step == 3 && backup) {  // app.exe -> app.ex~, as for any three-letter extension
-      MoveFileA(file.c_str(), FreeName(stem, file.substr(0, file.size() - 1) + "~").c_str());
-    } else if (step == 3) {
+// The real packer's steps `from` to `to` on `file` (see ZORVIK_FAKE_UPX_STEPS).
+void LikeThePacker(const std::string& file, int from, int to) {
+  const size_t dot = file.find_last_of(".\\");
+  const std::string stem = file.substr(0, file[dot] == '.' ? dot : file.size());
+  static const std::string output =
+      stem +
+      (GetFileAttributesA((stem + ".upx").c_str()) == INVALID_FILE_ATTRIBUTES ? ".upx" : ".000");
+  static e2e::Handle out;
+  DWORD written = 0;
+  for (int step = from; step <= to; ++step) {
+    if (step == 1)
+      out.Reset(CreateFileA(output.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    if (step <= 2)
+      WriteFile(out.Get(), step == 1 ? "UPX" : "!packed", step == 1 ? 3 : 7, &written, nullptr);
+    if (step == 2) out.Reset();
+    if (step == 3 && strstr(GetCommandLineA(), " -k "))  // app.exe -> app.ex~
+      MoveFileA(file.c_str(), (file.substr(0, file.size() - 1) + "~").c_str());
+    else if (step == 3)
       DeleteFileA(file.c_str());
-    } else if (step == 4) {
-      MoveFileA(output.c_str(), file.c_str());
-    }
+    if (step == 4) MoveFileA(output.c_str(), file.c_str());
   }
-};
+}
 
 }  // namespace
 
@@ -176,23 +156,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   const std::wstring steps = Knob(L"ZORVIK_FAKE_UPX_STEPS");
   const int pause = steps.empty() || command == "-l" || command == "-t" ? -1 : _wtoi(steps.c_str());
-  LikeThePacker packer;
-  if (pause >= 0) {
-    packer.file = file;
-    const size_t dot = file.find_last_of(".\\");
-    packer.stem = dot != std::string::npos && file[dot] == '.' ? file.substr(0, dot) : file;
-    packer.backup = std::string(GetCommandLineA()).find(" -k ") != std::string::npos;
-    std::string original;
-    e2e::Handle in(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(in.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-      original.append(buffer, got);
-    in.Reset();
-    packer.bytes = "UPX!" + original;
-    for (int step = 1; step <= pause; ++step) packer.Step(step);
-  }
+  if (pause >= 0) LikeThePacker(file, 1, pause);
 
   e2e::Handle mutex(CreateMutexA(nullptr, FALSE, "Local\\ZorvikE2eUpxCallsLog"));
   DWORD waited = mutex.Valid() ? WaitForSingleObject(mutex.Get(), 10000) : WAIT_FAILED;
@@ -200,7 +164,7 @@ int main(int argc, char** argv) {
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ReleaseMutex(mutex.Get());
 
   Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
-  for (int step = pause + 1; pause >= 0 && step <= 4; ++step) packer.Step(step);
+  if (pause >= 0) LikeThePacker(file, pause + 1, 4);
   std::string end = std::to_string(GetCurrentProcessId());
   const wchar_t* out = command == "-l"   ? L"ZORVIK_FAKE_UPX_LIST"
                        : command == "-t" ? L"ZORVIK_FAKE_UPX_TEST"

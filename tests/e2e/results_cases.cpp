@@ -105,29 +105,22 @@ int OutputFilesLeft(int* openable = nullptr) {
   return count;
 }
 
-const int kStopButton = 1011;
-
-HWND ResultsWindow(DWORD pid) {
+// The results window's Stop button (1011), or null.
+HWND StopButton(DWORD pid) {
   std::vector<HWND> windows = FindTopWindows(kResultsTitle, pid, kDialogClass, false);
-  return windows.empty() ? nullptr : windows.front();
+  return windows.empty() ? nullptr : GetDlgItem(windows.front(), 1011);
 }
 
-bool StopEnabled(DWORD pid) {
-  HWND results = ResultsWindow(pid);
-  return results && IsWindowEnabled(GetDlgItem(results, kStopButton));
-}
-
-// The names in a folder, with the bytes of each file.
+// Each file in a folder, as its name and bytes.
 std::vector<std::string> FolderContents(const std::string& folder) {
   std::vector<std::string> contents;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return contents;
-  do {
-    std::string bytes, name = found.cFileName;
-    if (name != "." && name != ".." && ReadWholeFile(folder + "\\" + name, bytes))
-      contents.push_back(name + ": " + bytes);
-  } while (FindNextFileA(search, &found));
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    std::string bytes;
+    if (ReadWholeFile(folder + "\\" + found.cFileName, bytes))
+      contents.push_back(found.cFileName + (": " + bytes));
+  }
   FindClose(search);
   std::sort(contents.begin(), contents.end());
   return contents;
@@ -395,57 +388,60 @@ E2E_CASE(results_test_and_info_lines_for_each_file) {
                WaitForPackerCalls(c.packerLog, before + 1, 2000).size());
 }
 
-// Stop at each step of the packer's work (its output written half or whole, the file deleted or
-// renamed to its backup, the output renamed into its place) leaves the file as it was, or as the
-// packer's whole output once that had replaced it, and nothing else of the packer's beside it; a
-// .upx file that was there before is left alone. Stop works only while a packer runs.
+// Stop after each step of the packer's work leaves the file as it was, or as the packer's whole
+// output once that had replaced it, with nothing else of the packer's beside it and a .upx file
+// that was there before left alone. Stop works only while a packer runs.
 E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
   const struct {
-    int steps;
-    bool backup, upxBefore, replaced;
-  } runs[] = {{0, false, false, false}, {1, false, false, false}, {2, false, true, false},
-              {3, false, false, true},  {4, false, false, true},  {3, true, false, false}};
+    const char *steps, *upxBefore, *outcome;
+    bool backup;
+  } runs[] = {{"0", "", "left as it was", false},
+              {"1", "", "left as it was", false},
+              {"2", "mine", "left as it was", false},
+              {"3", "", "changed", false},
+              {"4", "", "changed", false},
+              {"3", "", "left as it was", true}};
   for (const auto& run : runs) {
-    const std::string what = "stopped after step " + std::to_string(run.steps) +
-                             (run.backup ? " with Keep Backup" : "") +
-                             (run.upxBefore ? " beside a .upx file" : "");
-    const std::string folder = c.workDir + "\\" + std::to_string(&run - runs);
-    c.Require(MakeFolders(folder) && WriteWholeFile(folder + "\\app.exe", "MZ the program"),
-              "create " + folder + "\\app.exe");
-    if (run.upxBefore) c.Require(WriteWholeFile(folder + "\\app.upx", "mine"), "create app.upx");
+    const std::string folder = c.workDir + "\\" + std::to_string(&run - runs),
+                      file = folder + "\\app.exe";
+    const std::string what = folder + ", stopped after step " + run.steps;
+    c.Require(MakeFolders(folder) && WriteWholeFile(file, "MZ") &&
+                  (!*run.upxBefore || WriteWholeFile(folder + "\\app.upx", run.upxBefore)),
+              "create " + file);
     std::vector<std::string> expected = FolderContents(folder);
-    if (run.replaced) expected = {"app.exe: UPX!MZ the program"};
+    if (run.outcome[0] == 'c') expected = {"app.exe: UPX!packed"};
     Process& zorvik = c.StartWithEnvironment(
-        c.VerbCommandLine(folder + "\\app.exe"),
-        {{"ZORVIK_FAKE_UPX_STEPS", std::to_string(run.steps)}, {"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+        c.VerbCommandLine(file),
+        {{"ZORVIK_FAKE_UPX_STEPS", run.steps}, {"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
     HWND window = c.WaitForMainWindow(zorvik);
-    if (run.backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "post Keep Backup (903)");
-    c.Require(ClickButton(window, kCompressButton), what + ": press Compress");
-    c.Require(WaitForPackerCalls(c.packerLog, 1, 15000).size() == 1, what + ": the packer waits");
-    for (double end = NowMs() + 5000; !StopEnabled(zorvik.pid) && NowMs() < end;) Sleep(50);
-    c.Check(StopEnabled(zorvik.pid), what + ": Stop is enabled while the packer runs");
-    c.Require(ClickButton(ResultsWindow(zorvik.pid), kStopButton), what + ": press Stop");
-    std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 1, 15000);
-    c.CheckEqual(what + ": the line",
-                 "  " + folder + "\\app.exe  -8" + (run.backup ? " -k" : "") + "  stopped; the file " +
-                     (run.replaced ? "was changed" : "was left as it was"),
-                 entries[0].substr(8));
+    if (run.backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "switch Keep Backup");
+    c.Require(ClickButton(window, kCompressButton) &&
+                  WaitForPackerCalls(c.packerLog, 1, 15000).size() == 1,
+              what + ": the packer runs");
+    for (double end = NowMs() + 5000; !IsWindowEnabled(StopButton(zorvik.pid)) && NowMs() < end;)
+      Sleep(50);
+    c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), what + ": press Stop, enabled");
+    c.CheckEqual(
+        what,
+        "  " + file + (run.backup ? "  -8 -k" : "  -8") + "  stopped; the file was " + run.outcome,
+        WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
     c.CheckEqual(what + ": the folder", expected, FolderContents(folder));
-    c.Check(!StopEnabled(zorvik.pid), what + ": Stop is disabled once nothing runs");
-    if (run.backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "post Keep Backup again");
+    c.Check(!IsWindowEnabled(StopButton(zorvik.pid)),
+            what + ": Stop is disabled once nothing runs");
+    if (run.backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "switch Keep Backup off");
     c.CloseMainWindow(window, zorvik, what);
     DeleteFileA(c.packerLog.c_str());
   }
 }
 
-// Test File over 24 files runs at most one packer per logical processor (at least 2) at once; the
-// others wait their turn, their lines saying so, and each file gets its outcome. Stop ends the
-// running packers and the waiting runs alike, and no waiting one starts after it.
+// Test File over 24 files runs at most one packer per logical processor (at least 2) at once, the
+// other runs saying they wait, and each file gets its outcome. Stop ends those that run and those
+// that wait.
 E2E_CASE(results_24_files_run_a_few_at_a_time) {
-  const unsigned limit = std::max(2u, unsigned(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS)));
+  const size_t limit = std::max(2ul, GetActiveProcessorCount(ALL_PROCESSOR_GROUPS));
   std::vector<std::string> files;
-  for (int i = 0; i < 24; ++i) {
-    files.push_back(c.workDir + "\\app" + std::to_string(10 + i) + ".exe");
+  for (int i = 10; i < 34; ++i) {
+    files.push_back(c.workDir + "\\app" + std::to_string(i) + ".exe");
     c.Require(WriteWholeFile(files.back(), "MZ"), "create " + files.back());
   }
   for (bool stop : {false, true}) {
@@ -456,36 +452,34 @@ E2E_CASE(results_24_files_run_a_few_at_a_time) {
     for (size_t i = 0; i + 1 < files.size(); ++i)
       c.Require(SendCopyData(window, 1, Quoted(files[i]) + " " + '\0'), "hand over " + files[i]);
     c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File (900)");
-    size_t most = 0, waiting = 0;
-    for (double end = NowMs() + 60000; NowMs() < end; Sleep(50)) {
-      size_t packers = 0;
+    size_t most = 0, waiting = 0, done = 0;
+    for (double end = NowMs() + 60000;
+         NowMs() < end && (stop ? most < limit || !waiting : done < 24); Sleep(50)) {
+      size_t packers = done = 0;
       for (const ProcessEntry& process : ListProcesses())
-        packers += process.parentPid == zorvik.pid && _stricmp(process.exeName.c_str(), "upx.exe") == 0;
+        packers +=
+            process.parentPid == zorvik.pid && _stricmp(process.exeName.c_str(), "upx.exe") == 0;
       most = std::max(most, packers);
-      std::vector<std::string> entries = Entries(zorvik.pid);
-      bool done = entries.size() == 24;
-      for (const std::string& entry : entries) {
+      for (const std::string& entry : Entries(zorvik.pid)) {
         waiting += Waiting(entry);
-        done = done && !Running(entry);
+        done += !Running(entry);
       }
-      if (stop ? packers == limit && waiting > 0 : done) break;
     }
-    const std::string what = stop ? "Test with Stop: " : "Test: ";
-    c.Check(most >= 2 && most <= limit, what + "packers at once, at most " + std::to_string(limit) +
-                                             ": " + std::to_string(most));
-    c.Check(waiting > 0, what + "the runs that wait say so");
-    if (stop) c.Require(ClickButton(ResultsWindow(zorvik.pid), kStopButton), "press Stop");
+    c.Check(most >= 2 && most <= limit && waiting > 0, std::to_string(most) +
+                                                           " packers at once, at most " +
+                                                           std::to_string(limit) + "; runs waited");
+    if (stop) c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), "press Stop");
     std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 24, 60000);
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const char* outcome = !stop ? "tested OK"
-                            : i < limit ? "stopped; the file was left as it was"
-                                        : "stopped before it started";
-      c.CheckEqual(what + "line " + std::to_string(i + 1),
-                   "  " + files[i] + "  -t  " + outcome, entries[i].substr(8));
-    }
+    for (size_t i = 0; i < entries.size(); ++i)
+      c.CheckEqual("line " + std::to_string(i + 1),
+                   "  " + files[i] + "  -t  " +
+                       (!stop       ? "tested OK"
+                        : i < limit ? "stopped; the file was left as it was"
+                                    : "stopped before it started"),
+                   entries[i].substr(8));
     const size_t calls = WaitForPackerCalls(c.packerLog, 25, 1000).size();
-    c.Check(stop ? calls <= limit : calls == 24, what + std::to_string(calls) + " packers started");
-    c.CloseMainWindow(window, zorvik, what);
+    c.Check(stop ? calls <= limit : calls == 24, std::to_string(calls) + " packers started");
+    c.CloseMainWindow(window, zorvik, stop ? "stopped" : "tested");
     DeleteFileA(c.packerLog.c_str());
   }
 }
@@ -496,11 +490,11 @@ E2E_CASE(results_24_files_run_a_few_at_a_time) {
 E2E_CASE(results_stop_ultra_brute_with_the_real_packer) {
   char folder[MAX_PATH] = "";
   GetEnvironmentVariableA("ZORVIK_REAL_PACKER_DIR", folder, sizeof folder);
-  const std::string packer = folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
-  if (!*folder || !FileExists(packer)) {
-    c.Info("skipped: the real packer " + Shown(packer) + " is not there (../shared/real-packer)");
-    return;
-  }
+  const std::string packer =
+      folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
+  if (!*folder || !FileExists(packer))
+    return c.Info("skipped: the real packer " + Shown(packer) +
+                  " is not there (../shared/real-packer)");
   const std::string program = c.workDir + "\\big.exe";
   c.Require(CopyFileA(packer.c_str(), c.packerPath.c_str(), FALSE) &&
                 CopyFileA(packer.c_str(), program.c_str(), FALSE) &&
@@ -509,15 +503,14 @@ E2E_CASE(results_stop_ultra_brute_with_the_real_packer) {
   const std::vector<std::string> before = FolderContents(c.workDir);
   Process& zorvik = c.Start(c.VerbCommandLine(program));
   HWND window = c.WaitForMainWindow(zorvik);
-  c.Require(SelectComboRow(window, kMethodCombo, 3), "choose Ultra Brute");
-  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  c.Require(SelectComboRow(window, kMethodCombo, 3) && ClickButton(window, kCompressButton),
+            "Compress with Ultra Brute");
   Sleep(4000);
   std::vector<std::string> entries = Entries(zorvik.pid);
   c.Require(entries.size() == 1 && Running(entries[0]) && FileExists(c.workDir + "\\big.upx"),
             "after 4 s the packer still runs and has begun big.upx: " + Shown(entries));
-  c.Require(ClickButton(ResultsWindow(zorvik.pid), kStopButton), "press Stop");
-  entries = WaitForOutcomes(c, zorvik.pid, 1, 15000);
+  c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), "press Stop");
   c.CheckEqual("the line", "  " + program + "  --ultra-brute  stopped; the file was left as it was",
-               entries[0].substr(8));
+               WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
   c.Check(before == FolderContents(c.workDir), "the folder holds the program as it was, alone");
 }

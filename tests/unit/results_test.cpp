@@ -143,32 +143,19 @@ TEST(PackerResults, EntryForEachOutcome) {
     EXPECT_EQ(EntryText(stopped), head + "-8  stopped; the file was left as it was");
     stopped.after.writeTime = 300;
     EXPECT_EQ(EntryText(stopped), head + "-8  stopped; the file was changed");
-    stopped.state = RunState::Waiting;
-    EXPECT_EQ(EntryText(stopped), head + "-8  waiting");
     stopped.state = RunState::StoppedBeforeStart;
     EXPECT_EQ(EntryText(stopped), head + "-8  stopped before it started");
 }
 
-// The packer's own names beside the file, its environment, and how many run at once.
-TEST(SingleRuns, SideNamesEnvironmentAndLimit) {
-    EXPECT_EQ(PackerOutputName(L"C:\\a.b\\app.exe", 0), L"C:\\a.b\\app.upx");
+// The packer's own names beside the file, and its environment.
+TEST(SingleRuns, SideNamesAndEnvironment) {
     EXPECT_EQ(PackerOutputName(L"C:\\a.b\\app", 0), L"C:\\a.b\\app.upx");
-    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.tar.gz", 1), L"C:\\t\\app.tar.000");
-    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.exe", 999), L"C:\\t\\app.998");
-    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.exe", 1000), L"");
+    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.tar.gz", 1000), L"");
     EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 0), L"C:\\t\\app.ex~");
     EXPECT_EQ(PackerBackupName(L"C:\\t\\app.ex", 0), L"C:\\t\\app.ex~");
-    EXPECT_EQ(PackerBackupName(L"C:\\t.d\\app", 0), L"C:\\t.d\\app.~");
-    EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 2), L"C:\\t\\app.001");
-
-    const wchar_t block[] = L"=C:=C:\\t\0UPX=-qqq\0upx=-9\0UPXX=1\0PATH=C:\\w\0";
-    EXPECT_EQ(EnvironmentWithout(block, L"UPX"),
-              std::wstring(L"=C:=C:\\t\0UPXX=1\0PATH=C:\\w\0\0", 27));
-    EXPECT_EQ(EnvironmentWithout(L"UPX=1\0", L"UPX"), std::wstring(1, L'\0'));
-
-    EXPECT_EQ(PackerLimit(0), 2u);
-    EXPECT_EQ(PackerLimit(1), 2u);
-    EXPECT_EQ(PackerLimit(12), 12u);
+    EXPECT_EQ(PackerBackupName(L"C:\\t.d\\app", 2), L"C:\\t.d\\app.001");
+    EXPECT_EQ(EnvironmentWithout(L"=C:=C:\\t\0UPX=-9\0upx=1\0UPXX=1\0", L"UPX"),
+              std::wstring(L"=C:=C:\\t\0UPXX=1\0\0", 17));
 }
 
 // The packer's list and test output as it writes them, in the layout of UPX 3
