@@ -223,6 +223,7 @@ std::wstring FreeOutputName(const std::wstring& sideBase) {
 void StartPacker(SingleRun& run) {
     RunEntry& entry = run.entry;
     entry.state = RunState::Running;
+    run.file = FullPathName(run.given); // where the packer finds it, should the folder have moved
     entry.before = StateOf(run.file);
     run.id = IdOf(run.file);
     run.sideBase = SideBase(run.given);
