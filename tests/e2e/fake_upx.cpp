@@ -93,9 +93,9 @@ std::string KnobBytes(const wchar_t* name, const std::string& file) {
 const char* Write(DWORD stdHandle, const std::string& bytes) {
   if (bytes.empty()) return "-";
   DWORD written = 0;
-  bool ok =
-      WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
-      written == bytes.size();
+  bool ok = WriteFile(GetStdHandle(stdHandle), bytes.data(), DWORD(bytes.size()), &written,
+                      nullptr) &&
+            written == bytes.size();
   return ok ? "ok" : "failed";
 }
 
@@ -103,7 +103,8 @@ const char* Resize(const std::string& file) {
   std::wstring size = Knob(L"ZORVIK_FAKE_UPX_RESIZE");
   if (size.empty()) return "-";
   e2e::Handle target(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER end;
   end.QuadPart = _wtoi64(size.c_str());
   bool ok = target.Valid() && SetFilePointerEx(target.Get(), end, nullptr, FILE_BEGIN) &&
@@ -113,8 +114,8 @@ const char* Resize(const std::string& file) {
 
 void Append(const std::string& path, const std::string& text) {
   e2e::Handle log(CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (log.Valid()) WriteFile(log.Get(), text.data(), DWORD(text.size()), &written, nullptr);
 }

@@ -137,14 +137,6 @@ TEST(PackerResults, EntryForEachOutcome) {
     notStarted.state = RunState::NotStarted;
     EXPECT_EQ(EntryText(notStarted),
               head + "-d  could not start the packer, error 5; the file was left as it was");
-
-    RunEntry stopped = Ended("-8", 5000, 5000, 1);
-    stopped.state = RunState::Stopped;
-    EXPECT_EQ(EntryText(stopped), head + "-8  stopped; the file was left as it was");
-    stopped.after.writeTime = 300;
-    EXPECT_EQ(EntryText(stopped), head + "-8  stopped; the file was changed");
-    stopped.state = RunState::StoppedBeforeStart;
-    EXPECT_EQ(EntryText(stopped), head + "-8  stopped before it started");
 }
 
 // The packer's own names beside the file, and its environment.
