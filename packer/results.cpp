@@ -204,6 +204,7 @@ bool TestPassed(const std::string& output) {
 }
 
 static const char LeftAsItWas[] = "; the file was left as it was";
+static const char Changed[] = "; the file was changed";
 
 static void AppendSizes(std::string& text, uint64_t from, uint64_t to, const std::string& ratio) {
     AppendNumber(text, from, true);
@@ -243,7 +244,7 @@ static void AppendOutcome(std::string& text, const RunEntry& entry) {
         text += "failed, exit code ";
         AppendNumber(text, entry.exitCode);
         if (!entry.message.empty()) (text += ": ") += entry.message;
-        text += before == after ? LeftAsItWas : "; the file was changed";
+        text += before == after ? LeftAsItWas : Changed;
         const std::string advice = PackerAdvice(entry.message, entry.path);
         if (!advice.empty()) (text += "  ") += advice;
     }
@@ -253,6 +254,9 @@ std::string EntryText(const RunEntry& entry) {
     std::string text = entry.started;
     ((((text += "  ") += entry.path) += "  ") += entry.option) += "  ";
     switch (entry.state) {
+    case RunState::Waiting:
+        text += "waiting";
+        break;
     case RunState::Running:
         text += "running for ";
         AppendNumber(text, entry.elapsedSeconds);
@@ -265,6 +269,12 @@ std::string EntryText(const RunEntry& entry) {
         break;
     case RunState::Ended:
         AppendOutcome(text, entry);
+        break;
+    case RunState::Stopped:
+        (text += "stopped") += entry.before == entry.after ? LeftAsItWas : Changed;
+        break;
+    case RunState::StoppedBeforeStart:
+        text += "stopped before it started";
         break;
     }
     return text;

@@ -45,7 +45,9 @@ struct FileState {
     }
 };
 
-enum class RunState { Running, Ended, NotStarted };
+// A run waits while as many packers run as Zorvik allows at once; Stop ends
+// it as Stopped, or as StoppedBeforeStart while it waited.
+enum class RunState { Waiting, Running, Ended, NotStarted, Stopped, StoppedBeforeStart };
 enum class RunKind { Pack, Unpack, Test, Info };
 
 // The packer's exit code for a warning, such as a file it did not pack.
@@ -68,7 +70,7 @@ struct RunEntry {
     std::string path;    // the file's full path
     RunKind kind = RunKind::Pack;
     std::string option; // "-8", "--best --lzma", "-d -k", "-t", "-l"
-    RunState state = RunState::Running;
+    RunState state = RunState::Waiting;
     uint64_t elapsedSeconds = 0;
     FileState before, after;
     unsigned long exitCode = 0;           // or, when not started, the system's error code

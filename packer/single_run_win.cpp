@@ -1,25 +1,36 @@
 #include "packer/single_run_win.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
 #include "packer/packer_args.h"
+#include "packer/single_run.h"
 
 namespace {
 // Which file a path names, whatever its spelling (case, short name, drive).
 struct FileId {
     bool known = false;
     DWORD volume = 0, high = 0, low = 0;
+    bool operator==(const FileId& other) const {
+        return known && other.known && volume == other.volume && high == other.high &&
+               low == other.low;
+    }
 };
 
 struct SingleRun {
     RunEntry entry;          // UTF-8 texts
     std::wstring file;       // full path, whose state is taken before and after
-    FileId id;               // the same file under any other spelling
+    FileId id;               // the same file under any other spelling; at the start, the file's
     std::string packerNames; // UTF-8, the file as the packer names it in messages
+    std::string parameters;
+    std::wstring given;      // the file as the packer is given it
+    std::wstring sideBase;   // from the start: what the packer makes its output and backup names of
+    std::wstring outputName; // Compress and Decompress: the free name the packer will write to
+    bool stopping = false;   // Stop ended the packer; its files are still to be put right
     DWORD startTick = 0;
     KernelHandle process, output, errors;
     SingleRun* next = nullptr;
@@ -40,11 +51,16 @@ FileState StateOf(const std::wstring& path) {
     return state;
 }
 
-FileId IdOf(const std::wstring& path) {
-    FileId id; // the same file under any other spelling
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// `flags` FILE_FLAG_OPEN_REPARSE_POINT: the link itself, not what it points to.
+FileId IdOf(const std::wstring& path, DWORD flags = 0) {
+    FileId id;
     HANDLE opened =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (opened == INVALID_HANDLE_VALUE) return id;
     KernelHandle file(opened);
     BY_HANDLE_FILE_INFORMATION info;
@@ -54,21 +70,45 @@ FileId IdOf(const std::wstring& path) {
 }
 
 bool GoesOn(const SingleRun& run) {
-    return run.process.Valid() && WaitForSingleObject(run.process.Get(), 0) == WAIT_TIMEOUT;
+    return run.entry.state == RunState::Waiting ||
+           (run.process.Valid() && WaitForSingleObject(run.process.Get(), 0) == WAIT_TIMEOUT);
 }
 
-// The run whose packer still works on this file, if any: a second packer
-// writing the same file could leave it broken.
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// The run whose packer still works on this file, or waits to, if any: a
+// second packer writing the same file could leave it broken.
 const SingleRun* RunOn(const std::wstring& file, const FileId& id) {
-    for (const SingleRun* run = FirstRun; run; run = run->next) {
-        if (!GoesOn(*run)) continue;
-        const bool sameId = id.known && run->id.known && id.volume == run->id.volume &&
-                            id.high == run->id.high && id.low == run->id.low;
-        if (sameId ||
-            CompareStringOrdinal(file.c_str(), -1, run->file.c_str(), -1, TRUE) == CSTR_EQUAL)
-            return run;
-    }
+    for (const SingleRun* run = FirstRun; run; run = run->next)
+        if (GoesOn(*run) && (id == run->id || SameName(file, run->file))) return run;
     return nullptr;
+}
+
+bool Writes(const SingleRun& run) {
+    return run.entry.kind == RunKind::Pack || run.entry.kind == RunKind::Unpack;
+}
+
+// The packer makes the names of its output and backup from the file's name as
+// it was given, in the file's folder: it runs in Zorvik's current folder.
+std::wstring SideBase(const std::wstring& given) {
+    std::wstring base = FullPathName(given);
+    base.resize(base.find_last_of(L'\\') + 1);
+    return base.append(given, given.find_last_of(L"\\/:") + 1, std::wstring::npos);
+}
+
+// Two packers writing `app.exe` and `app.dll` would choose among the same
+// names for their output: such a run waits until the other has ended, so
+// that each file the packer makes belongs to one run alone.
+bool SharesNamesWithARunningOne(const SingleRun& run) {
+    if (!Writes(run)) return false;
+    const std::wstring output = PackerOutputName(run.file, 0);
+    for (const SingleRun* other = FirstRun; other; other = other->next)
+        if (other->process.Valid() && Writes(*other) &&
+            SameName(output, PackerOutputName(other->file, 0)))
+            return true;
+    return false;
 }
 
 std::string ClockNow() {
@@ -79,18 +119,31 @@ std::string ClockNow() {
 
 // A pipe breaks when Zorvik closes before the packer ends, and the packer's
 // next write fails. A temporary file that the packer holds open outlives
-// Zorvik, needs no reader, and goes when its last holder closes it.
+// Zorvik, needs no reader, and goes when its last holder closes it. It is made
+// in one step under a name nobody can foresee, and shared with nobody: the
+// packer writes through the handle it inherits, which needs no sharing.
 HANDLE CreateOutputFile() {
-    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"zrv", 0, name))
+    wchar_t name[MAX_PATH + 40]; // the folder, "zrv", 32 hex digits, ".tmp"
+    unsigned char random[16];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, name);
+    if (length == 0 || length > MAX_PATH) return nullptr;
+    if (!RtlGenRandom(random, sizeof random)) {
+        SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
-    HANDLE file = CreateFileW(
-        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    DeleteFileW(name);
-    return nullptr;
+    }
+    wchar_t* at = name + length;
+    for (wchar_t letter : L"zrv")
+        *at++ = letter;
+    --at; // over the NUL
+    for (unsigned char byte : random) {
+        *at++ = L"0123456789abcdef"[byte >> 4];
+        *at++ = L"0123456789abcdef"[byte & 15];
+    }
+    for (wchar_t letter : L".tmp")
+        *at++ = letter;
+    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
 void SetInheritable(const SingleRun& run, bool inheritable) {
@@ -105,29 +158,123 @@ DWORD LastError() {
     return error ? error : ERROR_GEN_FAILURE;
 }
 
-// Zero, or the system's error code.
-DWORD StartPacker(SingleRun& run, const std::string& parameters) {
+// Zorvik's environment without `UPX`, from which the packer would take
+// options that Zorvik never shows; empty when it cannot be read.
+std::wstring PackerEnvironment() {
+    wchar_t* block = GetEnvironmentStringsW();
+    if (!block) return std::wstring();
+    std::wstring environment = EnvironmentWithout(block, L"UPX");
+    FreeEnvironmentStringsW(block);
+    return environment;
+}
+
+// Starts the packer, which inherits its two output files and no other handle
+// of Zorvik's: zero, or the system's error code.
+DWORD CreatePacker(SingleRun& run) {
+    std::wstring environment = PackerEnvironment();
+    if (environment.empty()) return LastError();
+    void* list[16]; // one attribute takes 48 bytes on x64, and the list holds pointers
+    SIZE_T size = sizeof list;
+    auto attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list);
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return LastError();
+    HANDLE inherited[] = {run.output.Get(), run.errors.Get()};
+    DWORD error = 0;
+    if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                  sizeof inherited, nullptr, nullptr)) {
+        STARTUPINFOEXA startup = {};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdOutput = run.output.Get();
+        startup.StartupInfo.hStdError = run.errors.Get();
+        startup.lpAttributeList = attributes;
+        std::string commandLine =
+            QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + run.parameters;
+        PROCESS_INFORMATION started;
+        // Inheritable only for this call: Zorvik starts processes on this one
+        // thread, so no other start sees them.
+        SetInheritable(run, true);
+        if (CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                           CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
+                               EXTENDED_STARTUPINFO_PRESENT,
+                           &environment[0], nullptr, &startup.StartupInfo, &started)) {
+            CloseHandle(started.hThread);
+            run.process.Reset(started.hProcess);
+        } else {
+            error = LastError();
+        }
+        SetInheritable(run, false);
+    } else {
+        error = LastError();
+    }
+    DeleteProcThreadAttributeList(attributes);
+    return error;
+}
+
+// The name the packer will write its output to: the first of its names that
+// is free now. None when all are taken; then no file of the packer's is touched.
+std::wstring FreeOutputName(const std::wstring& sideBase) {
+    for (unsigned attempt = 0; attempt < PackerNameAttempts; ++attempt) {
+        const std::wstring name = PackerOutputName(sideBase, attempt);
+        if (!Exists(name)) return name;
+    }
+    return std::wstring();
+}
+
+void StartPacker(SingleRun& run) {
+    RunEntry& entry = run.entry;
+    entry.state = RunState::Running;
+    run.file = FullPathName(run.given); // where the packer finds it, should the folder have moved
+    entry.before = StateOf(run.file);
+    run.id = IdOf(run.file);
+    run.sideBase = SideBase(run.given);
+    if (Writes(run)) run.outputName = FreeOutputName(run.sideBase);
+    run.startTick = GetTickCount();
     run.output.Reset(CreateOutputFile());
-    run.errors.Reset(CreateOutputFile());
-    if (!run.output.Valid() || !run.errors.Valid()) return LastError();
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = run.output.Get();
-    startup.hStdError = run.errors.Get();
-    std::string commandLine = QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + parameters;
-    PROCESS_INFORMATION started;
-    // Only these two handles are ever inheritable, and only for this call:
-    // Zorvik starts processes on this one thread, so no other start sees them.
-    SetInheritable(run, true);
-    const BOOL ok = CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr,
-                                   TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started);
-    const DWORD error = ok ? 0 : LastError();
-    SetInheritable(run, false);
-    if (!ok) return error;
-    CloseHandle(started.hThread);
-    run.process.Reset(started.hProcess);
-    return 0;
+    if (run.output.Valid()) run.errors.Reset(CreateOutputFile());
+    const DWORD error = run.errors.Valid() ? CreatePacker(run) : LastError();
+    if (!error) return;
+    entry.state = RunState::NotStarted;
+    entry.exitCode = error;
+    entry.after = entry.before; // no packer, no change
+    run.output.Reset();         // and no output file left behind
+    run.errors.Reset();
+}
+
+// Starts waiting runs in order while fewer packers run than the limit.
+void StartWaitingRuns() {
+    unsigned running = 0;
+    for (const SingleRun* run = FirstRun; run; run = run->next)
+        running += run->process.Valid();
+    const unsigned limit = PackerLimit(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS));
+    for (SingleRun* run = FirstRun; run && running < limit; run = run->next) {
+        if (run->entry.state != RunState::Waiting || SharesNamesWithARunningOne(*run)) continue;
+        StartPacker(*run);
+        running += run->process.Valid();
+    }
+}
+
+// After a stop the file is at its path as it was, or as the packer's whole
+// output once that had replaced it; its backup and output go back where
+// they belong. The packer writes its output, then deletes the file (or with
+// Keep Backup renames it to its backup), then renames the output into its
+// place. Only a backup that is the file itself (by its id) and an output
+// name that was free at the start and that nobody holds open are touched.
+void PutFilesRight(const SingleRun& run) {
+    if (!Writes(run) || !run.entry.before.exists || !run.id.known) return;
+    for (unsigned attempt = 0; !Exists(run.file) && attempt < PackerNameAttempts; ++attempt) {
+        const std::wstring backup = PackerBackupName(run.sideBase, attempt);
+        if (!Exists(backup)) break; // the packer took the first free name
+        if (IdOf(backup, FILE_FLAG_OPEN_REPARSE_POINT) == run.id)
+            MoveFileExW(backup.c_str(), run.file.c_str(), 0);
+    }
+    if (run.outputName.empty()) return;
+    if (!Exists(run.file)) {
+        MoveFileExW(run.outputName.c_str(), run.file.c_str(), 0); // the packer's whole output
+        return;
+    }
+    HANDLE output = CreateFileW(run.outputName.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output); // and so deleted
 }
 
 // The last bytes the packer wrote into one of its output files, as UTF-8.
@@ -149,7 +296,8 @@ void Finish(SingleRun& run) {
     RunEntry& entry = run.entry;
     DWORD code = 0;
     if (!GetExitCodeProcess(run.process.Get(), &code)) code = DWORD(-1); // not a success
-    entry.state = RunState::Ended;
+    if (run.stopping) PutFilesRight(run);
+    entry.state = run.stopping ? RunState::Stopped : RunState::Ended;
     entry.exitCode = code;
     entry.after = StateOf(run.file);
     const std::string output = OutputTail(run.output.Get());
@@ -168,7 +316,8 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
                         const std::string& path, const std::string& parameters) {
     // Worked out in UTF-16: the ANSI call would best-fit a current folder that
     // the code page cannot spell into the name of another one.
-    const std::wstring file = FullPathName(WideFromAnsi(path));
+    const std::wstring given = WideFromAnsi(path);
+    const std::wstring file = FullPathName(given);
     const FileId id = IdOf(file);
     if (RunOn(file, id)) {
         ShowError(owner, StillPackingText(file));
@@ -178,32 +327,48 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
     run->file = file;
     run->id = id;
     run->packerNames = AnsiToUtf8(PackerFilePath(path));
+    run->parameters = parameters;
+    run->given = given;
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
     entry.path = Utf8FromWide(run->file);
     entry.kind = kind;
     entry.option = option;
-    entry.before = StateOf(run->file);
-    run->startTick = GetTickCount();
-    if (DWORD error = StartPacker(*run, parameters)) {
-        entry.state = RunState::NotStarted;
-        entry.exitCode = error;
-        entry.after = entry.before; // no packer, no change
-    }
     (LastRun ? LastRun->next : FirstRun) = run;
     LastRun = run;
+    StartWaitingRuns();
     return true;
 }
 
+void StopSingleFileRuns() {
+    for (SingleRun* run = FirstRun; run; run = run->next) {
+        if (run->entry.state == RunState::Waiting)
+            run->entry.state = RunState::StoppedBeforeStart;
+        else if (GoesOn(*run) && !run->stopping)
+            run->stopping = TerminateProcess(run->process.Get(), 1) != 0;
+    }
+    // Ending is asynchronous; the files can be put right once each packer is
+    // gone. One that takes longer is seen to end, and put right, later.
+    const DWORD start = GetTickCount(), patience = 5000;
+    for (SingleRun* run = FirstRun; run; run = run->next) {
+        const DWORD waited = GetTickCount() - start;
+        if (run->stopping && run->process.Valid())
+            WaitForSingleObject(run->process.Get(), waited < patience ? patience - waited : 0);
+    }
+}
+
 RunsNow LookAtRuns() {
-    const DWORD now = GetTickCount();
     RunsNow runs;
     for (SingleRun* run = FirstRun; run; run = run->next) {
         if (run->process.Valid() && WaitForSingleObject(run->process.Get(), 0) == WAIT_OBJECT_0) {
             Finish(*run);
             runs.ended = true;
         }
-        runs.goesOn = runs.goesOn || run->process.Valid();
+    }
+    StartWaitingRuns();
+    const DWORD now = GetTickCount();
+    for (SingleRun* run = FirstRun; run; run = run->next) {
+        runs.goesOn = runs.goesOn || run->entry.state == RunState::Waiting || run->process.Valid();
         run->entry.elapsedSeconds = (now - run->startTick) / 1000;
         if (!runs.text.empty()) runs.text += "\r\n";
         runs.text += EntryText(run->entry);

@@ -8,16 +8,23 @@
 
 #include "packer/results.h"
 
-// Starts upx.exe with these parameters in Zorvik's current directory and
-// files an entry for the run; false, after telling `owner`, while a packer
-// still works on that file. `path` is the file as the user gave it, `option`
+// Files an entry for a run of upx.exe with these parameters in Zorvik's
+// current directory, and starts it at once unless as many packers run as
+// Zorvik allows; it then waits its turn. False, after telling `owner`, while
+// a packer still works on that file or waits to. `path` is the file as the user gave it, `option`
 // the packer options the parameters carry.
 bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
                         const std::string& path, const std::string& parameters);
 
+// Ends every packer that runs and every run that waits, and puts each file
+// right as far as its packer had got (a file it had replaced stays replaced).
+// The outcomes are filed once each packer is seen to have ended.
+void StopSingleFileRuns();
+
 struct RunsNow {
     std::string text;    // every entry, one line each, running ones with their time so far; UTF-8
     bool ended = false;  // a run ended since the last look, and its outcome is filed
-    bool goesOn = false; // a packer still works
+    bool goesOn = false; // a packer still works, or a run waits
 };
+// Files the outcomes of ended runs and starts waiting ones in their place.
 RunsNow LookAtRuns();

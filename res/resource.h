@@ -25,8 +25,9 @@
 #define IDC_BATCH_DECOMPRESS 1006
 #define IDC_BATCH_TEXT 1007
 
-// Results window control.
+// Results window controls.
 #define IDC_RESULTS_TEXT 1010
+#define IDC_STOP_BUTTON 1011
 
 // Shortcut menu commands.
 #define IDM_ADD_VERB 895

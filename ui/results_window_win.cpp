@@ -18,7 +18,8 @@ std::string ShownText; // what the edit shows, so that an unchanged text is not 
 const UINT_PTR PollTimer = 1;
 const UINT PollMilliseconds = 250;
 
-// Fits the edit to the client area, for a size the user gave or one that a DPI change gave.
+// Fits the edit and the Stop button to the client area, for a size the user gave or one that a DPI
+// change gave.
 const UINT FitEdit = WM_APP + 1;
 
 // On the main window's monitor, beside it where there is room.
@@ -60,8 +61,19 @@ void SetText(const std::string& text, bool newEntry) {
     ShownText = text;
 }
 
+// Stop works while a run goes on or waits. The focus leaves a button that
+// goes grey for the text, so that the keyboard still reaches the window.
+void EnableStop(bool enable) {
+    HWND stop = GetDlgItem(Results, IDC_STOP_BUTTON);
+    if (!enable && GetFocus() == stop)
+        SendMessageW(Results, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(GetDlgItem(Results, IDC_RESULTS_TEXT)), TRUE);
+    EnableWindow(stop, enable);
+}
+
 void Refresh(const RunsNow& runs, bool newEntry) {
     if (newEntry || runs.text != ShownText) SetText(runs.text, newEntry);
+    EnableStop(runs.goesOn);
 }
 
 // Shows the window and the entries as they stand; false when the window
@@ -77,17 +89,34 @@ void OnTimer(HWND window) {
         Refresh(runs, false);
 }
 
+// The Stop button keeps its size, which Windows scales with the window's DPI,
+// in the bottom right corner; the edit fills the rest above it.
 void OnFitEdit(HWND window) {
-    RECT client;
+    RECT client, button;
+    HWND stop = GetDlgItem(window, IDC_STOP_BUTTON);
     GetClientRect(window, &client);
-    SetWindowPos(GetDlgItem(window, IDC_RESULTS_TEXT), nullptr, 0, 0, client.right, client.bottom,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(stop, &button);
+    const int width = button.right - button.left, height = button.bottom - button.top;
+    const int gap = height / 4, top = std::max(0, int(client.bottom) - height - gap);
+    SetWindowPos(stop, nullptr, client.right - width - gap, top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(window, IDC_RESULTS_TEXT), nullptr, 0, 0, client.right,
+                 std::max(0, top - gap), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM, LPARAM) {
+void OnStop() {
+    StopSingleFileRuns();
+    Show(false); // the stopped runs' lines
+}
+
+INT_PTR CALLBACK ResultsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         PlaceBesideMainWindow(window);
+        OnFitEdit(window);
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_STOP_BUTTON) OnStop();
         break;
     case WM_TIMER:
         OnTimer(window);

@@ -13,6 +13,11 @@
 //   ZORVIK_FAKE_UPX_ENCODING   writes those texts in "ansi" (the default), "utf8" or "utf16"
 //   ZORVIK_FAKE_UPX_RESIZE     then rewrites the file named by the last argument to this many bytes
 //   ZORVIK_FAKE_UPX_EXIT       exits with this code
+//   ZORVIK_FAKE_UPX_STEPS      Compress and Decompress work as the real packer does and wait the
+//                              delay after this many steps (0 to 4), writing the record only then:
+//                              1 "<stem>.upx" (<stem>.000 when that is taken) half written, 2 whole
+//                              ("UPX!packed"), 3 the file deleted or with -k renamed to its backup,
+//                              4 the output renamed into its place
 // When it is done it appends "<pid> out=<r> err=<r> resize=<r>\n" to "upx-ends.log" beside itself,
 // each <r> being ok, failed, or - for a knob not set. When the UPX variable (the packer's default
 // options) is set, even to nothing, it appends "<pid> UPX=<value>\n" to "upx-env.log".
@@ -30,6 +35,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "handle.h"
@@ -116,6 +122,29 @@ void Append(const std::string& path, const std::string& text) {
   if (log.Valid()) WriteFile(log.Get(), text.data(), DWORD(text.size()), &written, nullptr);
 }
 
+// The real packer's steps `from` to `to` on `file` (see ZORVIK_FAKE_UPX_STEPS).
+void LikeThePacker(const std::string& file, int from, int to) {
+  const size_t dot = file.find_last_of(".\\");
+  const std::string stem = file.substr(0, file[dot] == '.' ? dot : file.size());
+  static const std::string output =
+      stem +
+      (GetFileAttributesA((stem + ".upx").c_str()) == INVALID_FILE_ATTRIBUTES ? ".upx" : ".000");
+  static e2e::Handle out;
+  DWORD written = 0;
+  for (int step = from; step <= to; ++step) {
+    if (step == 1)
+      out.Reset(CreateFileA(output.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    if (step <= 2)
+      WriteFile(out.Get(), step == 1 ? "UPX" : "!packed", step == 1 ? 3 : 7, &written, nullptr);
+    if (step == 2) out.Reset();
+    if (step == 3 && strstr(GetCommandLineA(), " -k "))  // app.exe -> app.ex~
+      MoveFileA(file.c_str(), (file.substr(0, file.size() - 1) + "~").c_str());
+    else if (step == 3)
+      DeleteFileA(file.c_str());
+    if (step == 4) MoveFileA(output.c_str(), file.c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,6 +154,12 @@ int main(int argc, char** argv) {
   record += "argc " + std::to_string(argc) + "\n";
   for (int i = 0; i < argc; ++i) AddField(record, "argv", argv[i]);
   record += "end\n";
+
+  const std::string file = argc > 1 ? argv[argc - 1] : "";
+  const std::string command = argc > 1 ? argv[1] : "";
+  const std::wstring steps = Knob(L"ZORVIK_FAKE_UPX_STEPS");
+  const int pause = steps.empty() || command == "-l" || command == "-t" ? -1 : _wtoi(steps.c_str());
+  if (pause >= 0) LikeThePacker(file, 1, pause);
 
   e2e::Handle mutex(CreateMutexA(nullptr, FALSE, "Local\\ZorvikE2eUpxCallsLog"));
   DWORD waited = mutex.Valid() ? WaitForSingleObject(mutex.Get(), 10000) : WAIT_FAILED;
@@ -145,15 +180,15 @@ int main(int argc, char** argv) {
        held += 20)
     Sleep(20);
   Sleep(DWORD(_wtoi(Knob(L"ZORVIK_FAKE_UPX_DELAY_MS").c_str())));
-  const std::string file = argc > 1 ? argv[argc - 1] : "";
+  if (pause >= 0) LikeThePacker(file, pause + 1, 4);
   std::string end = std::to_string(GetCurrentProcessId());
-  const std::string command = argc > 1 ? argv[1] : "";
   const wchar_t* out = command == "-l"   ? L"ZORVIK_FAKE_UPX_LIST"
                        : command == "-t" ? L"ZORVIK_FAKE_UPX_TEST"
                                          : L"ZORVIK_FAKE_UPX_STDOUT";
   end += std::string(" out=") + Write(STD_OUTPUT_HANDLE, KnobBytes(out, file));
   end += std::string(" err=") + Write(STD_ERROR_HANDLE, KnobBytes(L"ZORVIK_FAKE_UPX_STDERR", file));
-  end += std::string(" resize=") + Resize(file) + "\n";
+  end += std::string(" resize=") + Resize(file);
+  end += "\n";
   Append(OwnFolder() + "\\upx-ends.log", end);
   return _wtoi(Knob(L"ZORVIK_FAKE_UPX_EXIT").c_str());
 }

@@ -37,7 +37,12 @@ std::vector<std::string> Entries(DWORD pid) {
   return entries;
 }
 
-bool Running(const std::string& entry) { return entry.find("  running for ") != std::string::npos; }
+bool Waiting(const std::string& entry) {
+  return entry.size() > 9 && entry.compare(entry.size() - 9, 9, "  waiting") == 0;
+}
+bool Running(const std::string& entry) {
+  return entry.find("  running for ") != std::string::npos || Waiting(entry);
+}
 
 // Waits until the results window shows `count` entries, none of them running. Two reads must
 // agree: a read while the window rewrites its text can come back cut.
@@ -80,18 +85,47 @@ long long FileSize(const std::string& path) {
   return (long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
 }
 
-// Zorvik's temporary output files of the packer, in the temporary folder.
-int OutputFilesLeft() {
+// Zorvik's temporary output files of the packer, in the temporary folder; `openable` counts
+// those that this process can open for reading or for renaming and deleting.
+int OutputFilesLeft(int* openable = nullptr) {
   char folder[MAX_PATH + 1];
   GetTempPathA(sizeof folder, folder);
   int count = 0;
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((std::string(folder) + "zrv*.tmp").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
-  do ++count;
-  while (FindNextFileA(search, &found));
+  do {
+    ++count;
+    for (DWORD access : {DWORD(GENERIC_READ), DWORD(DELETE)}) {
+      Handle file(CreateFileA((folder + std::string(found.cFileName)).c_str(), access,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+      if (openable) *openable += file.Valid();
+    }
+  } while (FindNextFileA(search, &found));
   FindClose(search);
   return count;
+}
+
+// The results window's Stop button (1011), or null.
+HWND StopButton(DWORD pid) {
+  std::vector<HWND> windows = FindTopWindows(kResultsTitle, pid, kDialogClass, false);
+  return windows.empty() ? nullptr : GetDlgItem(windows.front(), 1011);
+}
+
+// Each file in a folder, as its name and bytes.
+std::vector<std::string> FolderContents(const std::string& folder) {
+  std::vector<std::string> contents;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    std::string bytes;
+    if (ReadWholeFile(folder + "\\" + found.cFileName, bytes))
+      contents.push_back(found.cFileName + (": " + bytes));
+  }
+  FindClose(search);
+  std::sort(contents.begin(), contents.end());
+  return contents;
 }
 
 }  // namespace
@@ -265,7 +299,9 @@ E2E_CASE(results_main_window_answers_during_a_3_second_run) {
 }
 
 // Closing Zorvik while the packer runs ends neither the packer nor its writes: it still writes
-// both outputs and the file, and its output files are gone once it ends.
+// both outputs and the file, and its output files are gone once it ends. While it runs, nobody
+// else can open them. The packer runs without the variable UPX, from which it would take options.
+// A packer that cannot start leaves no output file either.
 E2E_CASE(results_closing_zorvik_lets_the_packer_finish) {
   const std::string file = c.workDir + "\\app.exe";
   c.Require(WriteWholeFile(file, std::string(1000, 'x')), "create " + file);
@@ -275,11 +311,15 @@ E2E_CASE(results_closing_zorvik_lets_the_packer_finish) {
                                            {hold.Knob(),
                                             {"ZORVIK_FAKE_UPX_STDOUT", "Packed 1 file.\n"},
                                             {"ZORVIK_FAKE_UPX_STDERR", "a warning\n"},
-                                            {"ZORVIK_FAKE_UPX_RESIZE", "100"}});
+                                            {"ZORVIK_FAKE_UPX_RESIZE", "100"},
+                                            {"UPX", "-qqq"}});
   HWND window = c.WaitForMainWindow(zorvik);
   c.Require(ClickButton(window, kCompressButton), "press Compress");
   std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 1, 15000);
   c.Require(calls.size() == 1, "the packer starts within 15 s");
+  int openable = 0;
+  c.CheckEqual("output files while the packer runs", filesBefore + 2, OutputFilesLeft(&openable));
+  c.CheckEqual("output files that another process can open", 0, openable);
   c.CloseMainWindow(window, zorvik, "closed during the run");
   c.Check(EndsLog(c).empty(), "Zorvik ended before the packer did");
   hold.Release();
@@ -288,10 +328,22 @@ E2E_CASE(results_closing_zorvik_lets_the_packer_finish) {
   while (EndsLog(c).empty() && NowMs() < end) Sleep(50);
   c.CheckEqual("the packer's own record of its writes", expected, EndsLog(c));
   c.CheckEqual("the file's size after the packer", 100, FileSize(file));
+  std::string env;
+  c.Check(!ReadWholeFile(c.progDir + "\\upx-env.log", env),
+          "the packer does not see the UPX variable; upx-env.log holds " + Shown(env));
   end = NowMs() + 5000;
   while (OutputFilesLeft() > filesBefore && NowMs() < end) Sleep(50);
   c.CheckEqual("Zorvik's output files left in the temporary folder", filesBefore,
                OutputFilesLeft());
+
+  Process& again = c.Start(c.VerbCommandLine(file));
+  window = c.WaitForMainWindow(again);
+  c.Require(WriteWholeFile(c.packerPath, "not a program"), "spoil upx.exe");
+  c.Require(ClickButton(window, kCompressButton), "press Compress with a spoilt packer");
+  const std::string entry = WaitForOutcomes(c, again.pid, 1, 15000)[0];
+  c.Check(entry.find("  -8  could not start the packer, error ") != std::string::npos,
+          "the line says the packer could not start: " + Shown(entry));
+  c.CheckEqual("output files left after a failed start", filesBefore, OutputFilesLeft());
 }
 
 // Test File and File Info run the packer with -t and -l on each file Compress would use (the
@@ -359,4 +411,131 @@ E2E_CASE(results_test_and_info_lines_for_each_file) {
   c.Require(PressEscape(chooser), "post Esc to the file chooser");
   c.CheckEqual("packer calls after File Info with the prompt", before,
                WaitForPackerCalls(c.packerLog, before + 1, 2000).size());
+}
+
+// Stop after each step of the packer's work leaves the file as it was, or as the packer's whole
+// output once that had replaced it, with nothing else of the packer's beside it and a .upx file
+// that was there before left alone. Stop works only while a packer runs.
+E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
+  const struct {
+    const char *steps, *upxBefore, *outcome;
+    bool backup;
+  } runs[] = {{"0", "", "left as it was", false},
+              {"1", "", "left as it was", false},
+              {"2", "mine", "left as it was", false},
+              {"3", "", "changed", false},
+              {"4", "", "changed", false},
+              {"3", "", "left as it was", true}};
+  for (const auto& run : runs) {
+    const std::string folder = c.workDir + "\\" + std::to_string(&run - runs),
+                      file = folder + "\\app.exe";
+    const std::string what = folder + ", stopped after step " + run.steps;
+    c.Require(MakeFolders(folder) && WriteWholeFile(file, "MZ") &&
+                  (!*run.upxBefore || WriteWholeFile(folder + "\\app.upx", run.upxBefore)),
+              "create " + file);
+    std::vector<std::string> expected = FolderContents(folder);
+    if (run.outcome[0] == 'c') expected = {"app.exe: UPX!packed"};
+    Process& zorvik = c.StartWithEnvironment(
+        c.VerbCommandLine(file),
+        {{"ZORVIK_FAKE_UPX_STEPS", run.steps}, {"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+    HWND window = c.WaitForMainWindow(zorvik);
+    if (run.backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "switch Keep Backup");
+    c.Require(ClickButton(window, kCompressButton) &&
+                  WaitForPackerCalls(c.packerLog, 1, 15000).size() == 1,
+              what + ": the packer runs");
+    for (double end = NowMs() + 5000; !IsWindowEnabled(StopButton(zorvik.pid)) && NowMs() < end;)
+      Sleep(50);
+    c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), what + ": press Stop, enabled");
+    c.CheckEqual(
+        what,
+        "  " + file + (run.backup ? "  -8 -k" : "  -8") + "  stopped; the file was " + run.outcome,
+        WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
+    c.CheckEqual(what + ": the folder", expected, FolderContents(folder));
+    c.Check(!IsWindowEnabled(StopButton(zorvik.pid)),
+            what + ": Stop is disabled once nothing runs");
+    if (run.backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "switch Keep Backup off");
+    c.CloseMainWindow(window, zorvik, what);
+    DeleteFileA(c.packerLog.c_str());
+  }
+}
+
+// Test File over 24 files runs at most one packer per logical processor (at least 2) at once, the
+// other runs saying they wait, and each file gets its outcome. Stop ends those that run and those
+// that wait.
+E2E_CASE(results_24_files_run_a_few_at_a_time) {
+  const size_t limit = std::max(2ul, GetActiveProcessorCount(ALL_PROCESSOR_GROUPS));
+  std::vector<std::string> files;
+  for (int i = 10; i < 34; ++i) {
+    files.push_back(c.workDir + "\\app" + std::to_string(i) + ".exe");
+    c.Require(WriteWholeFile(files.back(), "MZ"), "create " + files.back());
+  }
+  for (bool stop : {false, true}) {
+    Process& zorvik = c.StartWithEnvironment(c.VerbCommandLine(files.back()),
+                                             {{"ZORVIK_FAKE_UPX_DELAY_MS", stop ? "60000" : "1000"},
+                                              {"ZORVIK_FAKE_UPX_TEST", "testing {file} [OK]\n"}});
+    HWND window = c.WaitForMainWindow(zorvik);
+    for (size_t i = 0; i + 1 < files.size(); ++i)
+      c.Require(SendCopyData(window, 1, Quoted(files[i]) + " " + '\0'), "hand over " + files[i]);
+    c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File (900)");
+    size_t most = 0, waiting = 0, done = 0;
+    for (double end = NowMs() + 60000;
+         NowMs() < end && (stop ? most < limit || !waiting : done < 24); Sleep(50)) {
+      size_t packers = done = 0;
+      for (const ProcessEntry& process : ListProcesses())
+        packers +=
+            process.parentPid == zorvik.pid && _stricmp(process.exeName.c_str(), "upx.exe") == 0;
+      most = std::max(most, packers);
+      for (const std::string& entry : Entries(zorvik.pid)) {
+        waiting += Waiting(entry);
+        done += !Running(entry);
+      }
+    }
+    c.Check(most >= 2 && most <= limit && waiting > 0, std::to_string(most) +
+                                                           " packers at once, at most " +
+                                                           std::to_string(limit) + "; runs waited");
+    if (stop) c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), "press Stop");
+    std::vector<std::string> entries = WaitForOutcomes(c, zorvik.pid, 24, 60000);
+    for (size_t i = 0; i < entries.size(); ++i)
+      c.CheckEqual("line " + std::to_string(i + 1),
+                   "  " + files[i] + "  -t  " +
+                       (!stop       ? "tested OK"
+                        : i < limit ? "stopped; the file was left as it was"
+                                    : "stopped before it started"),
+                   entries[i].substr(8));
+    const size_t calls = WaitForPackerCalls(c.packerLog, 25, 1000).size();
+    c.Check(stop ? calls <= limit : calls == 24, std::to_string(calls) + " packers started");
+    c.CloseMainWindow(window, zorvik, stop ? "stopped" : "tested");
+    DeleteFileA(c.packerLog.c_str());
+  }
+}
+
+// With the real packer, when ../shared/real-packer holds it: Ultra Brute on a program of a few MB
+// (the packer itself), stopped after a few seconds, leaves the program byte for byte as it was and
+// nothing of the packer's beside it.
+E2E_CASE(results_stop_ultra_brute_with_the_real_packer) {
+  char folder[MAX_PATH] = "";
+  GetEnvironmentVariableA("ZORVIK_REAL_PACKER_DIR", folder, sizeof folder);
+  const std::string packer =
+      folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
+  if (!*folder || !FileExists(packer))
+    return c.Info("skipped: the real packer " + Shown(packer) +
+                  " is not there (../shared/real-packer)");
+  const std::string program = c.workDir + "\\big.exe";
+  c.Require(CopyFileA(packer.c_str(), c.packerPath.c_str(), FALSE) &&
+                CopyFileA(packer.c_str(), program.c_str(), FALSE) &&
+                SetFileAttributesA(program.c_str(), FILE_ATTRIBUTE_NORMAL),
+            "copy the real packer beside Zorvik, and as the program to pack");
+  const std::vector<std::string> before = FolderContents(c.workDir);
+  Process& zorvik = c.Start(c.VerbCommandLine(program));
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Require(SelectComboRow(window, kMethodCombo, 3) && ClickButton(window, kCompressButton),
+            "Compress with Ultra Brute");
+  Sleep(4000);
+  std::vector<std::string> entries = Entries(zorvik.pid);
+  c.Require(entries.size() == 1 && Running(entries[0]) && FileExists(c.workDir + "\\big.upx"),
+            "after 4 s the packer still runs and has begun big.upx: " + Shown(entries));
+  c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), "press Stop");
+  c.CheckEqual("the line", "  " + program + "  --ultra-brute  stopped; the file was left as it was",
+               WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
+  c.Check(before == FolderContents(c.workDir), "the folder holds the program as it was, alone");
 }

@@ -20,6 +20,9 @@ done
 wine_env_setup "$build" || exit 2
 # Drive Q: is the cases' root under a second drive letter, as subst makes one.
 mkdir -p "$build/tests/e2e/e2e-run" && ln -sfn "$build/tests/e2e/e2e-run" "$WINEPREFIX/dosdevices/q:"
+# The real packer for the cases that use it, where the checkout has ../shared beside it.
+ZORVIK_REAL_PACKER_DIR=$(to_windows_path "$(cd "$here/../../.." && pwd)/shared/real-packer")
+export ZORVIK_REAL_PACKER_DIR
 run_driver() { wine "$driver" "$(to_windows_path "$zorvik")" "$(to_windows_path "$packer")" "$@"; }
 
 # The dbcs_ cases run in a second driver started under a Japanese locale: Wine takes the ANSI

@@ -7,6 +7,7 @@
 
 #include "packer/advice.h"
 #include "packer/results.h"
+#include "packer/single_run.h"
 
 namespace {
 // Stand-ins for the Win32 decoders that say which one was asked.
@@ -138,6 +139,17 @@ TEST(PackerResults, EntryForEachOutcome) {
     notStarted.state = RunState::NotStarted;
     EXPECT_EQ(EntryText(notStarted),
               head + "-d  could not start the packer, error 5; the file was left as it was");
+}
+
+// The packer's own names beside the file, and its environment.
+TEST(SingleRuns, SideNamesAndEnvironment) {
+    EXPECT_EQ(PackerOutputName(L"C:\\a.b\\app", 0), L"C:\\a.b\\app.upx");
+    EXPECT_EQ(PackerOutputName(L"C:\\t\\app.tar.gz", 1000), L"");
+    EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 0), L"C:\\t\\app.ex~");
+    EXPECT_EQ(PackerBackupName(L"C:\\t\\app.ex", 0), L"C:\\t\\app.ex~");
+    EXPECT_EQ(PackerBackupName(L"C:\\t.d\\app", 2), L"C:\\t.d\\app.001");
+    EXPECT_EQ(EnvironmentWithout(L"=C:=C:\\t\0UPX=-9\0upx=1\0UPXX=1\0", L"UPX"),
+              std::wstring(L"=C:=C:\\t\0UPXX=1\0\0", 17));
 }
 
 // The packer's list and test output as it writes them, in the layout of UPX 3
