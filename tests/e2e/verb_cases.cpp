@@ -223,7 +223,7 @@ bool ClickMenuItem(HWND popup, const PopupMenuItem& item) {
     click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     if (SendInput(2, click, sizeof(INPUT)) != 2) return false;
-    double end = NowMs() + 1500;
+    double end = NowMs() + 5000;  // as long as a user would wait for the menu to go
     while (IsWindowVisible(popup) && NowMs() < end) Sleep(20);
     if (!IsWindowVisible(popup)) return true;
   }
