@@ -49,5 +49,6 @@ if(WIN32)
   target_compile_options(baseline_dialog_trace PRIVATE -Wall -Wextra -Os)
   target_link_options(baseline_dialog_trace PRIVATE -Os -s -static -mwindows)
   set_target_properties(baseline_dialog baseline_dialog_plain baseline_sender zorvik_bench
-    Zorvik_trace baseline_dialog_trace PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+    Zorvik_trace baseline_dialog_trace
+    PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

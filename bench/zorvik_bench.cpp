@@ -194,7 +194,9 @@ double MsSinceCreation(const Process& process) {
   FILETIME now, created, exited, kernel, user;
   if (precise) precise(&now); else GetSystemTimeAsFileTime(&now);
   if (!GetProcessTimes(process.handle.Get(), &created, &exited, &kernel, &user)) return -1;
-  auto ticks = [](const FILETIME& t) { return (long long)t.dwHighDateTime << 32 | t.dwLowDateTime; };
+  auto ticks = [](const FILETIME& t) {
+    return (long long)t.dwHighDateTime << 32 | t.dwLowDateTime;
+  };
   return double(ticks(now) - ticks(created)) / 10000.0;
 }
 

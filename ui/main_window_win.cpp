@@ -32,6 +32,26 @@ bool Closing;
 // open window, which meanwhile already takes hand-offs.
 constexpr UINT TellNameNotTaken = WM_APP + 1;
 
+// Files one handed-over command line, read within the bytes that came; HandOffFiled, or 0
+// when it was not filed.
+LRESULT FileHandOff(const COPYDATASTRUCT* data) {
+    if (data->dwData != HandOffTag || Closing) return 0;
+    std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
+    LRESULT added =
+        SendMessageA(HandOffList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return added < 0 ? 0 : HandOffFiled;
+}
+
+// Hand-offs are answered here, ahead of the dialog manager: a dialog procedure's answer goes
+// through DWLP_MSGRESULT, which under Wine is a round trip to the server, once for each of
+// thousands of hand-offs in a batch.
+WNDPROC DialogManagerProc;
+
+LRESULT CALLBACK HandOffProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) return FileHandOff(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    return CallWindowProcA(DialogManagerProc, window, message, wParam, lParam);
+}
+
 void SetUpMainWindow(HWND window) {
     FitLogo(WindowDpi(window));
     TraceStep("WM_INITDIALOG: logo fitted");
@@ -54,6 +74,8 @@ void OnInitDialog(HWND window) {
     // The list is never seen: repainting its scroll bar for every hand-off made
     // a batch of thousands crawl.
     SendMessageA(HandOffList, WM_SETREDRAW, FALSE, 0);
+    DialogManagerProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandOffProc)));
     TraceStep("WM_INITDIALOG: hand-off list ready");
     SetUpMainWindow(window);
     MainWindow = window;
@@ -73,23 +95,6 @@ void OnPaint(HWND window) {
 void OnDpiChanged(HWND window, UINT dpi) {
     FitLogo(dpi);
     InvalidateRect(window, nullptr, TRUE);
-}
-
-// Files one handed-over command line, read within the bytes that came. The answer to a
-// sender in another thread (every later instance) goes back through ReplyMessage: where
-// window data is kept by a server process, as under Wine, SetWindowLongPtr is one more round
-// trip per hand-off, and thousands come in a batch.
-INT_PTR OnCopyData(HWND window, const COPYDATASTRUCT* data) {
-    if (data->dwData != HandOffTag || Closing) return FALSE;
-    std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
-    HWND list = HandOffList ? HandOffList : GetDlgItem(window, IDC_HANDOFF_LIST); // kept at init
-    LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (added < 0) return FALSE;
-    if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND)
-        ReplyMessage(HandOffFiled);
-    else
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, HandOffFiled);
-    return TRUE;
 }
 
 void OnMouseMove(HWND window, WPARAM keys) {
@@ -135,7 +140,7 @@ void UpdateMethodHint() {
     if (const char* hint = MethodHint(row)) SetWindowTextA(HintField, hint);
 }
 
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(window);
@@ -149,8 +154,6 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DPICHANGED:
         OnDpiChanged(window, LOWORD(wParam));
         break;
-    case WM_COPYDATA:
-        return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_MOUSEMOVE:
         OnMouseMove(window, wParam);
         break;
