@@ -357,6 +357,31 @@ bool PostKey(HWND target, UINT virtualKey) {
          PostMessageA(target, WM_KEYUP, virtualKey, up);
 }
 
+bool SendKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs(keys.size() * 2);
+  size_t down = 0, up = inputs.size();
+  for (WORD key : keys) {
+    inputs[down].type = inputs[--up].type = INPUT_KEYBOARD;
+    inputs[down++].ki.wVk = inputs[up].ki.wVk = key;
+    inputs[up].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+bool BringToFront(HWND window) {
+  SetForegroundWindow(window);
+  double end = NowMs() + 5000;
+  while (GetForegroundWindow() != window && NowMs() < end) Sleep(20);
+  return GetForegroundWindow() == window;
+}
+
+HWND WaitForFocusChange(HWND topWindow, HWND from, DWORD timeoutMs) {
+  HWND focus = FocusTarget(topWindow);
+  for (double end = NowMs() + timeoutMs; focus == from && NowMs() < end; Sleep(20))
+    focus = FocusTarget(topWindow);
+  return focus;
+}
+
 bool PressEscape(HWND dialog) { return PostKey(FocusTarget(dialog), VK_ESCAPE); }
 
 bool ClickButton(HWND dialog, int buttonId) {
