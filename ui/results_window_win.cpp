@@ -145,5 +145,7 @@ void ShowNewResults(HWND owner) {
 void ShowResultsWithFocus(HWND owner) {
     if (!ShowOrSay(owner, false)) return;
     SetForegroundWindow(Results);
-    SetFocus(GetDlgItem(Results, IDC_RESULTS_TEXT));
+    // As the dialog manager moves the focus, so it restores it there later.
+    SendMessageA(Results, WM_NEXTDLGCTL,
+                 reinterpret_cast<WPARAM>(GetDlgItem(Results, IDC_RESULTS_TEXT)), TRUE);
 }

@@ -96,3 +96,64 @@ E2E_CASE(keyboard_batch_window_tab_order_esc_and_enter) {
   c.CheckEqual("the focus before Esc and Enter", kBatchText, FocusId(batch));
   CheckEscEnterDoNothing(c, batch, zorvik, 2, "batch window, on its list");
 }
+
+// The outcome of a run brings the results window up without the focus; 905 brings it forward
+// with the focus in its text, where Ctrl+A and Ctrl+C work; Tab goes round its controls (the text
+// and any other with a tab stop); Esc hides it.
+E2E_CASE(keyboard_results_window_show_results_keys_and_esc) {
+  const std::string file = c.workDir + "\\app.exe";
+  c.Require(WriteWholeFile(file, "MZ"), "create " + file);
+  Process& zorvik = c.Start(c.VerbCommandLine(file));
+  HWND window = c.WaitForMainWindow(zorvik);
+  c.Require(BringToFront(window), "the main window comes to the foreground");
+  HWND focus = FocusTarget(window);
+  c.Require(ClickButton(window, kCompressButton), "press Compress");
+  HWND results = WaitForTopWindow(kResultsTitle, zorvik.pid, 10000, kDialogClass);
+  c.Require(results != nullptr, "the run opens the results window");
+  HWND text = GetDlgItem(results, kResultsText);
+  for (double end = NowMs() + 20000;
+       TextOf(text).find(" bytes") == std::string::npos && NowMs() < end;)
+    Sleep(50);
+  Sleep(500);
+  c.Check(GetForegroundWindow() == window && FocusTarget(window) == focus,
+          "the outcome leaves the focus where it was");
+
+  c.Require(PostMessageA(window, WM_COMMAND, 905, 0), "post command 905");
+  auto focused = [&] { return GetForegroundWindow() == results && FocusTarget(results) == text; };
+  for (double end = NowMs() + 5000; !focused() && NowMs() < end;) Sleep(20);
+  c.Require(focused(), "905 brings the results window forward with the focus in its text");
+  SendKeys({VK_CONTROL, 'A'});
+  Sleep(300);
+  const std::wstring shown = WideTextOf(text);
+  c.CheckEqual("Ctrl+A selects the whole text", MAKELONG(0, shown.size()),
+               SendMessageW(text, EM_GETSEL, 0, 0));
+  if (OpenClipboard(nullptr)) EmptyClipboard(), CloseClipboard();
+  SendKeys({VK_CONTROL, 'C'});
+  Sleep(300);
+  std::wstring copied;
+  if (OpenClipboard(nullptr)) {
+    if (const wchar_t* data = static_cast<const wchar_t*>(GetClipboardData(CF_UNICODETEXT)))
+      copied = data;
+    CloseClipboard();
+  }
+  c.Check(!shown.empty() && copied == shown, "Ctrl+C copies the whole text");
+
+  std::vector<std::string> stops;  // the tab stops after the text, and the text again
+  for (HWND child = GetWindow(text, GW_HWNDNEXT);; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!child) child = GetWindow(text, GW_HWNDFIRST);
+    if (child != text &&
+        (GetWindowLongA(child, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE)) != (WS_TABSTOP | WS_VISIBLE))
+      continue;
+    stops.push_back(std::to_string(GetDlgCtrlID(child)));
+    if (child == text) break;
+  }
+  c.CheckEqual("Tab round the results window", stops, TabIds(results, int(stops.size())));
+  std::vector<std::string> back(stops.rbegin() + 1, stops.rend());
+  back.push_back(stops.back());
+  c.CheckEqual("Shift+Tab round the results window", back,
+               TabIds(results, int(stops.size()), true));
+
+  SendKeys({VK_ESCAPE});
+  for (double end = NowMs() + 5000; IsWindowVisible(results) && NowMs() < end;) Sleep(20);
+  c.Check(!IsWindowVisible(results) && IsRunning(zorvik), "Esc hides the results window");
+}
