@@ -30,9 +30,9 @@ HWND HiddenLabel(HWND window, const wchar_t* name) {
                            ProgramInstance, nullptr);
 }
 
-void SetTabStop(HWND control, bool on) {
-    const LONG style = GetWindowLongA(control, GWL_STYLE);
-    SetWindowLongA(control, GWL_STYLE, on ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+void SetStyle(HWND control, LONG style, bool on) {
+    const LONG now = GetWindowLongA(control, GWL_STYLE);
+    SetWindowLongA(control, GWL_STYLE, on ? now | style : now & ~style);
 }
 
 HWND Results;
@@ -73,8 +73,8 @@ LRESULT CALLBACK FilterMessage(int code, WPARAM wParam, LPARAM lParam) {
 void SetUpKeyboard(HWND window) {
     HWND combo = MethodCombo;
     HWND methodLabel = GetWindow(combo, GW_HWNDNEXT); // the template's "Method", right after it
-    SetTabStop(combo, true);
-    SetTabStop(HandOffList, false); // it lies outside the window
+    SetStyle(combo, WS_TABSTOP, true);
+    SetStyle(HandOffList, WS_TABSTOP, false); // it lies outside the window
     const HWND order[] = {HiddenLabel(window, L"File to pack"),
                           PathField,
                           GetDlgItem(window, IDC_CHOOSE_BUTTON),
@@ -90,7 +90,9 @@ void SetUpKeyboard(HWND window) {
         SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = control;
     }
-    SetFocus(PathField); // the first control on screen, where a keyboard user starts
+    // The group boxes, now below the controls, must not paint over ":)", which overlaps one.
+    for (HWND rest = GetWindow(after, GW_HWNDNEXT); rest; rest = GetWindow(rest, GW_HWNDNEXT))
+        SetStyle(rest, WS_CLIPSIBLINGS, true);
     SetWindowsHookExW(WH_MSGFILTER, FilterMessage, nullptr, GetCurrentThreadId());
     for (HWND button : {order[2], order[3]})
         ButtonProc = reinterpret_cast<WNDPROC>(
