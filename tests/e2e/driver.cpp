@@ -368,20 +368,6 @@ bool SendKeys(std::initializer_list<WORD> keys) {
   return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-bool BringToFront(HWND window) {
-  SetForegroundWindow(window);
-  double end = NowMs() + 5000;
-  while (GetForegroundWindow() != window && NowMs() < end) Sleep(20);
-  return GetForegroundWindow() == window;
-}
-
-HWND WaitForFocusChange(HWND topWindow, HWND from, DWORD timeoutMs) {
-  HWND focus = FocusTarget(topWindow);
-  for (double end = NowMs() + timeoutMs; focus == from && NowMs() < end; Sleep(20))
-    focus = FocusTarget(topWindow);
-  return focus;
-}
-
 bool PressEscape(HWND dialog) { return PostKey(FocusTarget(dialog), VK_ESCAPE); }
 
 bool ClickButton(HWND dialog, int buttonId) {

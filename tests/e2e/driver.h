@@ -117,10 +117,6 @@ bool PostKey(HWND target, UINT virtualKey);
 // Real key strokes through the system's input queue to the foreground window: `keys` pressed
 // in order and released in reverse, e.g. {VK_SHIFT, VK_F10}.
 bool SendKeys(std::initializer_list<WORD> keys);
-// SetForegroundWindow, then waits (bounded) until the window is the foreground one.
-bool BringToFront(HWND window);
-// Waits until the focus in `topWindow`'s thread is no longer `from`; returns it (FocusTarget).
-HWND WaitForFocusChange(HWND topWindow, HWND from, DWORD timeoutMs = 3000);
 // Esc as a user presses it in a dialog: a key press at the dialog's focused control.
 bool PressEscape(HWND dialog);
 // A click on a dialog button as the dialog sees it: WM_COMMAND with BN_CLICKED, posted, so a

@@ -76,27 +76,21 @@ wine_prefix_setup() {
 e2e_xvfb_pid=
 e2e_colors_saved=
 
-# ZORVIK_HIGH_CONTRAST=1: a high-contrast palette (white on black, as Windows' "High Contrast
-# Black") for the Wine programs started from here on; clean-up puts the old colours back.
+# ZORVIK_HIGH_CONTRAST=1: white on black, as Windows' "High Contrast Black", for the Wine programs
+# started from here on; clean-up puts the old colours back.
 high_contrast_setup() {
-  local colors='HKCU\Control Panel\Colors' name value
+  local key='HKCU\Control Panel\Colors' each
   e2e_colors_saved=$WINEPREFIX/colors-saved.reg
-  wine reg export "$colors" "$(to_windows_path "$e2e_colors_saved")" /y >/dev/null 2>&1 || return 1
-  for name in Background ButtonFace Window Menu InfoWindow InactiveTitleText HilightText; do
-    wine reg add "$colors" /v $name /d '0 0 0' /f >/dev/null 2>&1 || return 1
-  done
-  for name in ButtonText WindowText MenuText WindowFrame ButtonDkShadow ButtonHilight InfoText \
-    TitleText; do
-    wine reg add "$colors" /v $name /d '255 255 255' /f >/dev/null 2>&1 || return 1
-  done
-  for value in 'ActiveTitle:128 0 128' 'InactiveTitle:0 128 0' 'Hilight:26 235 255' \
-    'GrayText:63 242 63' 'ButtonShadow:128 128 128' 'ButtonLight:192 192 192'; do
-    wine reg add "$colors" /v "${value%%:*}" /d "${value#*:}" /f >/dev/null 2>&1 || return 1
+  wine reg export "$key" "$(to_windows_path "$e2e_colors_saved")" /y >/dev/null 2>&1 || return 1
+  for each in Background:0 ButtonFace:0 Window:0 Menu:0 HilightText:0 ButtonText:255 \
+    WindowText:255 MenuText:255 WindowFrame:255 ButtonHilight:255 TitleText:255 Hilight:128; do
+    wine reg add "$key" /v "${each%:*}" /d "${each#*:} ${each#*:} ${each#*:}" /f >/dev/null 2>&1 ||
+      return 1
   done
 }
 
 wine_env_cleanup() {
-  # The prefix is shared with the test runs, which expect its default DPI.
+  # The prefix is shared with the test runs, which expect its default DPI and colours.
   [ -n "${ZORVIK_DPI:-}" ] &&
     wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
   [ -f "${e2e_colors_saved:-}" ] && wine reg import "$e2e_colors_saved" >/dev/null 2>&1
@@ -120,26 +114,6 @@ start_xvfb() {  # start_xvfb WIDTHxHEIGHT: first free display from :90 on
     done
     kill "$e2e_xvfb_pid" 2>/dev/null
     e2e_xvfb_pid=
-e2e_colors_saved=
-
-# ZORVIK_HIGH_CONTRAST=1: a high-contrast palette (white on black, as Windows' "High Contrast
-# Black") for the Wine programs started from here on; clean-up puts the old colours back.
-high_contrast_setup() {
-  local colors='HKCU\Control Panel\Colors' name value
-  e2e_colors_saved=$WINEPREFIX/colors-saved.reg
-  wine reg export "$colors" "$(to_windows_path "$e2e_colors_saved")" /y >/dev/null 2>&1 || return 1
-  for name in Background ButtonFace Window Menu InfoWindow InactiveTitleText HilightText; do
-    wine reg add "$colors" /v $name /d '0 0 0' /f >/dev/null 2>&1 || return 1
-  done
-  for name in ButtonText WindowText MenuText WindowFrame ButtonDkShadow ButtonHilight InfoText \
-    TitleText; do
-    wine reg add "$colors" /v $name /d '255 255 255' /f >/dev/null 2>&1 || return 1
-  done
-  for value in 'ActiveTitle:128 0 128' 'InactiveTitle:0 128 0' 'Hilight:26 235 255' \
-    'GrayText:63 242 63' 'ButtonShadow:128 128 128' 'ButtonLight:192 192 192'; do
-    wine reg add "$colors" /v "${value%%:*}" /d "${value#*:}" /f >/dev/null 2>&1 || return 1
-  done
-}
   done
   echo "no free X display for Xvfb" >&2
   return 1
