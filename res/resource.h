@@ -40,3 +40,4 @@
 #define IDM_USE_LZMA 902
 #define IDM_KEEP_BACKUP 903
 #define IDM_FORCE 904
+#define IDM_SHOW_RESULTS 905

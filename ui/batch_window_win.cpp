@@ -41,6 +41,9 @@ INT_PTR CALLBACK BatchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG:
         ShowBatchList(window);
+        // Tab follows the screen: from the list down to the buttons.
+        SetWindowPos(GetDlgItem(window, IDC_BATCH_TEXT), HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         break;
     case WM_DROPFILES:
         CollectDroppedFiles(window, reinterpret_cast<HDROP>(wParam));

@@ -61,5 +61,10 @@ void PaintLogo(HDC dc) {
     BITMAP logo;
     if (!memory.Valid() || !GetObjectA(LogoBitmap, sizeof logo, &logo)) return;
     Selection selected(memory.Get(), LogoBitmap);
-    BitBlt(dc, Scaled(10), Scaled(5), logo.bmWidth, logo.bmHeight, memory.Get(), 0, 0, SRCAND);
+    // On a dark face, as high-contrast palettes have, SRCAND would leave nothing:
+    // the logo then brings its own white field.
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const bool light = GetRValue(face) + GetGValue(face) + GetBValue(face) >= 3 * 160;
+    BitBlt(dc, Scaled(10), Scaled(5), logo.bmWidth, logo.bmHeight, memory.Get(), 0, 0,
+           light ? SRCAND : SRCCOPY);
 }

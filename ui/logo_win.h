@@ -4,5 +4,6 @@
 
 // Makes the logo for this DPI; run at set-up and whenever the window's DPI changes.
 void FitLogo(UINT dpi);
-// Paints it over the window's background (SRCAND: its white leaves the background alone).
+// Paints it over the window's background (SRCAND: its white leaves the background alone),
+// or on its own white field where the background is too dark for that.
 void PaintLogo(HDC dc);

@@ -18,6 +18,7 @@
 #include "ui/batch_window_win.h"
 #include "ui/fade_out_win.h"
 #include "ui/file_chooser_win.h"
+#include "ui/keyboard_win.h"
 #include "ui/logo_win.h"
 #include "ui/menu_win.h"
 #include "ui/method_table.h"
@@ -78,6 +79,7 @@ void OnInitDialog(HWND window) {
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandOffProc)));
     TraceStep("WM_INITDIALOG: hand-off list ready");
     SetUpMainWindow(window);
+    SetUpKeyboard(window);
     MainWindow = window;
     if (!NameNotTakenAtStart.empty()) PostMessageA(window, TellNameNotTaken, 0, 0);
     TraceStep("WM_INITDIALOG done");
@@ -100,6 +102,13 @@ void OnDpiChanged(HWND window, UINT dpi) {
 void OnMouseMove(HWND window, WPARAM keys) {
     // Dragging the background moves the window, as the caption would.
     if (keys & MK_LBUTTON) SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+// Shift+F10 and the Apps key (at -1, -1) open the menu at ":)", which the
+// keyboard user's eyes are near, not at a pointer that may be anywhere. The
+// text fields keep their own menu; a mouse's menu opens on WM_RBUTTONDOWN.
+void OnContextMenu(HWND window, LPARAM at) {
+    if (static_cast<DWORD>(at) == 0xFFFFFFFF) ShowShortcutMenu(window, true);
 }
 
 void OnDropFiles(HWND window, HDROP drop) {
@@ -159,6 +168,15 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_RBUTTONDOWN:
         ShowShortcutMenu(window);
+        break;
+    case WM_CONTEXTMENU:
+        OnContextMenu(window, lParam);
+        break;
+    case WM_GETOBJECT:
+        NameControls();
+        break;
+    case WM_SYSCOLORCHANGE: // the logo's way of painting follows the colours
+        InvalidateRect(window, nullptr, TRUE);
         break;
     case WM_DROPFILES:
         OnDropFiles(window, reinterpret_cast<HDROP>(wParam));

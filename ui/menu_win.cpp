@@ -16,9 +16,16 @@ void AppendOption(HMENU menu, UINT id, bool on, const char* text) {
 }
 } // namespace
 
-void ShowShortcutMenu(HWND owner) {
-    POINT cursor;
-    GetCursorPos(&cursor);
+void ShowShortcutMenu(HWND owner, bool atMenuButton) {
+    POINT at;
+    UINT align = TPM_BOTTOMALIGN;
+    RECT button;
+    if (atMenuButton && GetWindowRect(GetDlgItem(owner, IDC_MENU_BUTTON), &button)) {
+        at = {button.left, button.bottom};
+        align = TPM_TOPALIGN;
+    } else {
+        GetCursorPos(&at);
+    }
     Menu menu(CreatePopupMenu());
     if (!menu.Valid()) return;
     const UINT addCheck = ShellMenuState == 1 ? MF_CHECKED : 0;
@@ -38,8 +45,10 @@ void ShowShortcutMenu(HWND owner) {
     AppendOption(menu.Get(), IDM_USE_LZMA, ChosenOptions.lzma, "Use LZMA");
     AppendOption(menu.Get(), IDM_KEEP_BACKUP, ChosenOptions.backup, "Keep Backup");
     AppendOption(menu.Get(), IDM_FORCE, ChosenOptions.force, "Force");
+    AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.Get(), MF_STRING, IDM_SHOW_RESULTS, "Show Results");
     SetForegroundWindow(owner);
-    TrackPopupMenu(menu.Get(), TPM_BOTTOMALIGN, cursor.x, cursor.y, 0, owner, nullptr);
+    TrackPopupMenu(menu.Get(), align, at.x, at.y, 0, owner, nullptr);
 }
 
 void RunMenuCommand(HWND owner, WORD id) {
@@ -71,6 +80,9 @@ void RunMenuCommand(HWND owner, WORD id) {
         break;
     case IDM_FORCE:
         SwitchOption(owner, &PackerOptions::force);
+        break;
+    case IDM_SHOW_RESULTS:
+        ShowResultsWithFocus(owner);
         break;
     }
 }

@@ -8,6 +8,7 @@
 #include "app/win_util_win.h"
 #include "packer/single_run_win.h"
 #include "res/resource.h"
+#include "ui/keyboard_win.h"
 
 namespace {
 HWND Results;
@@ -83,10 +84,14 @@ bool Show(bool newEntry);
 void OnTimer(HWND window) {
     const RunsNow runs = LookAtRuns();
     if (!runs.goesOn) KillTimer(window, PollTimer);
-    if (runs.ended)
-        Show(false); // each outcome brings the window back
-    else
+    if (runs.ended) {
+        Show(false); // each outcome brings the window back, without the focus
+        // Screen readers learn of the outcome from the text's value change.
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, GetDlgItem(window, IDC_RESULTS_TEXT), OBJID_CLIENT,
+                       CHILDID_SELF);
+    } else {
         Refresh(runs, false);
+    }
 }
 
 // The Stop button keeps its size, which Windows scales with the window's DPI,
@@ -142,6 +147,7 @@ bool Show(bool newEntry) {
         Results = CreateDialogParamW(ProgramInstance, MAKEINTRESOURCEW(IDD_RESULTS_WINDOW), nullptr,
                                      ResultsWindowProc, 0);
         if (!Results) return false;
+        WatchResultsKeys(Results);
     }
     const RunsNow runs = LookAtRuns();
     Refresh(runs, newEntry);
@@ -152,8 +158,23 @@ bool Show(bool newEntry) {
 }
 } // namespace
 
+namespace {
+bool ShowOrSay(HWND owner, bool newEntry) {
+    if (Show(newEntry)) return true;
+    MessageBoxA(owner, "The results window could not be opened.", ZorvikCaption,
+                MB_OK | MB_ICONWARNING);
+    return false;
+}
+} // namespace
+
 void ShowNewResults(HWND owner) {
-    if (!Show(true))
-        MessageBoxA(owner, "The results window could not be opened.", ZorvikCaption,
-                    MB_OK | MB_ICONWARNING);
+    ShowOrSay(owner, true);
+}
+
+void ShowResultsWithFocus(HWND owner) {
+    if (!ShowOrSay(owner, false)) return;
+    SetForegroundWindow(Results);
+    // As the dialog manager moves the focus, so it restores it there later.
+    SendMessageA(Results, WM_NEXTDLGCTL,
+                 reinterpret_cast<WPARAM>(GetDlgItem(Results, IDC_RESULTS_TEXT)), TRUE);
 }

@@ -7,3 +7,5 @@
 // the focus, and scrolls to the newest entry; says so to `owner` when the
 // window cannot be created.
 void ShowNewResults(HWND owner);
+// Brings the window forward, opening it if need be, with the focus in its text.
+void ShowResultsWithFocus(HWND owner);

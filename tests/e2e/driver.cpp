@@ -367,6 +367,17 @@ bool PostKey(HWND target, UINT virtualKey) {
          PostMessageA(target, WM_KEYUP, virtualKey, up);
 }
 
+bool SendKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs(keys.size() * 2);
+  size_t down = 0, up = inputs.size();
+  for (WORD key : keys) {
+    inputs[down].type = inputs[--up].type = INPUT_KEYBOARD;
+    inputs[down++].ki.wVk = inputs[up].ki.wVk = key;
+    inputs[up].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  return SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
 bool PressEscape(HWND dialog) { return PostKey(FocusTarget(dialog), VK_ESCAPE); }
 
 bool ClickButton(HWND dialog, int buttonId) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,6 +130,9 @@ HWND FocusTarget(HWND topWindow);
 // Posts WM_KEYDOWN and WM_KEYUP of a virtual key to `target`; the key goes through the target
 // thread's message loop, so a dialog manager sees it as a key press.
 bool PostKey(HWND target, UINT virtualKey);
+// Real key strokes through the system's input queue to the foreground window: `keys` pressed
+// in order and released in reverse, e.g. {VK_SHIFT, VK_F10}.
+bool SendKeys(std::initializer_list<WORD> keys);
 // Esc as a user presses it in a dialog: a key press at the dialog's focused control.
 bool PressEscape(HWND dialog);
 // A click on a dialog button as the dialog sees it: WM_COMMAND with BN_CLICKED, posted, so a

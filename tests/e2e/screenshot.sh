@@ -5,7 +5,8 @@
 # stand-in upx.exe with exactly the tail given; each BUTTON:MS clicks that button of the main
 # window (or chooses that menu command, such as 900 for Test File) after MS milliseconds, before
 # the shot. The desktop is ZORVIK_SHOT_SIZE (640x480) large; ZORVIK_DPI=192 shows it at 200 %;
-# the stand-in's knobs (ZORVIK_FAKE_UPX_*) pass through. Prints the PNG's path.
+# ZORVIK_HIGH_CONTRAST=1 sets a high-contrast palette; the stand-in's knobs (ZORVIK_FAKE_UPX_*)
+# pass through. Prints the PNG's path.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: screenshot.sh BUILD_DIR OUT.png [TAIL]}" && pwd) || exit 2

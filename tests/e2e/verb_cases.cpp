@@ -162,8 +162,8 @@ bool PostMenuCommand(HWND window, int id) {
 }
 
 // The menu's five items in order, each plain and enabled, exactly one of the first two checked;
-// below a separator Test File and File Info, and below another the three options, checked
-// while on.
+// below a separator Test File and File Info, below another the three options, checked while on,
+// and below a last one Show Results.
 void CheckMenu(Case& c, const std::vector<PopupMenuItem>& items, bool verbOn,
                const std::string& when, const std::vector<std::string>& optionsOn = {}) {
   std::vector<std::string> texts, ids, checked;
@@ -178,14 +178,15 @@ void CheckMenu(Case& c, const std::vector<PopupMenuItem>& items, bool verbOn,
                                      " is a plain enabled text item; its state is " +
                                      std::to_string(item.state));
   }
+  c.CheckEqual(when + ": menu texts, top to bottom",
+               {"Add Context Menu Shortcut", "Remove Context Menu Shortcut", "Do Batch UPXing",
+                "More Apps", "About Me", "-", "Test File", "File Info", "-", "Use LZMA",
+                "Keep Backup", "Force", "-", "Show Results"},
+               texts);
   c.CheckEqual(
-      when + ": menu texts, top to bottom",
-      {"Add Context Menu Shortcut", "Remove Context Menu Shortcut", "Do Batch UPXing", "More Apps",
-       "About Me", "-", "Test File", "File Info", "-", "Use LZMA", "Keep Backup", "Force"},
-      texts);
-  c.CheckEqual(when + ": menu ids, top to bottom",
-               {"895", "896", "899", "897", "898", "-", "900", "901", "-", "902", "903", "904"},
-               ids);
+      when + ": menu ids, top to bottom",
+      {"895", "896", "899", "897", "898", "-", "900", "901", "-", "902", "903", "904", "-", "905"},
+      ids);
   std::vector<std::string> expected = {verbOn ? "Add Context Menu Shortcut"
                                               : "Remove Context Menu Shortcut"};
   expected.insert(expected.end(), optionsOn.begin(), optionsOn.end());

@@ -74,11 +74,26 @@ wine_prefix_setup() {
 }
 
 e2e_xvfb_pid=
+e2e_colors_saved=
+
+# ZORVIK_HIGH_CONTRAST=1: white on black, as Windows' "High Contrast Black", for the Wine programs
+# started from here on; clean-up puts the old colours back.
+high_contrast_setup() {
+  local key='HKCU\Control Panel\Colors' each
+  e2e_colors_saved=$WINEPREFIX/colors-saved.reg
+  wine reg export "$key" "$(to_windows_path "$e2e_colors_saved")" /y >/dev/null 2>&1 || return 1
+  for each in Background:0 ButtonFace:0 Window:0 Menu:0 HilightText:0 ButtonText:255 \
+    WindowText:255 MenuText:255 WindowFrame:255 ButtonHilight:255 TitleText:255 Hilight:128; do
+    wine reg add "$key" /v "${each%:*}" /d "${each#*:} ${each#*:} ${each#*:}" /f >/dev/null 2>&1 ||
+      return 1
+  done
+}
 
 wine_env_cleanup() {
-  # The prefix is shared with the test runs, which expect its default DPI.
+  # The prefix is shared with the test runs, which expect its default DPI and colours.
   [ -n "${ZORVIK_DPI:-}" ] &&
     wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+  [ -f "${e2e_colors_saved:-}" ] && wine reg import "$e2e_colors_saved" >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1
   if [ -n "$e2e_xvfb_pid" ]; then
     kill "$e2e_xvfb_pid" 2>/dev/null
@@ -118,4 +133,5 @@ wine_env_setup() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ZORVIK_DPI" /f \
       >/dev/null 2>&1 || return 1
   fi
+  [ -z "${ZORVIK_HIGH_CONTRAST:-}" ] || high_contrast_setup
 }
