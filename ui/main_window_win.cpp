@@ -149,7 +149,7 @@ void UpdateMethodHint() {
     if (const char* hint = MethodHint(row)) SetWindowTextA(HintField, hint);
 }
 
-INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(window);
