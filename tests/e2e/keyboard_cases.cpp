@@ -93,36 +93,50 @@ E2E_CASE(keyboard_batch_window_tab_order_esc_and_enter) {
   c.Check(IsWindowVisible(batch) && DialogsOf(zorvik.pid).size() == 2, "Esc and Enter do nothing");
 }
 
-// A run's outcome leaves the focus where it was; 905 brings the results window forward with the
-// focus in its text; Ctrl+A; Tab round its tab stops; Esc hides it.
+// 905 brings the results window forward with the focus in its text; Tab goes round its tab
+// stops, Stop among them while a packer runs; a run's outcome leaves the focus where it was;
+// Ctrl+A; Esc hides it.
 E2E_CASE(keyboard_results_window_show_results_keys_and_esc) {
   c.Require(WriteWholeFile(c.workDir + "\\app.exe", "MZ"), "create app.exe");
-  Process& zorvik = c.Start(c.VerbCommandLine(c.workDir + "\\app.exe"));
+  PackerHold hold(c.progDir + "\\hold");
+  Process& zorvik =
+      c.StartWithEnvironment(c.VerbCommandLine(c.workDir + "\\app.exe"), {hold.Knob()});
   HWND window = c.WaitForMainWindow(zorvik);
   FocusFirst(c, window, kPathField);
   c.Require(ClickButton(window, kCompressButton), "press Compress");
   HWND results = WaitForTopWindow(kResultsTitle, zorvik.pid, 10000, kDialogClass);
   HWND text = GetDlgItem(results, kResultsText);
+  auto focused = [&] { return GetForegroundWindow() == results && FocusTarget(results) == text; };
+  auto showResults = [&](const std::string& when) {
+    c.Require(PostMessageA(window, WM_COMMAND, 905, 0), "post command 905 " + when);
+    for (double end = NowMs() + 5000; !focused() && NowMs() < end;) Sleep(20);
+    c.Require(focused(),
+              "905 brings the results window forward with the focus in its text " + when);
+  };
+  showResults("while the packer runs");
+  std::vector<std::string> stops;  // the working tab stops after the text in z-order, then the text
+  for (HWND child = GetWindow(text, GW_HWNDNEXT); child; child = GetWindow(child, GW_HWNDNEXT))
+    if ((GetWindowLongA(child, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE)) ==
+            (WS_TABSTOP | WS_VISIBLE) &&
+        IsWindowEnabled(child))
+      stops.push_back(std::to_string(GetDlgCtrlID(child)));
+  stops.push_back(std::to_string(kResultsText));
+  c.CheckEqual("Tab round the results window while the packer runs", {"1011", "1010"}, stops);
+  c.CheckEqual("Tab round the results window", stops, TabIds(results, int(stops.size())));
+
+  FocusFirst(c, window, kPathField);
+  hold.Release();
   for (double end = NowMs() + 20000;
        TextOf(text).find(" bytes") == std::string::npos && NowMs() < end;)
     Sleep(50);
   Sleep(500);
   c.Check(GetForegroundWindow() == window && FocusId(window) == kPathField,
           "the outcome leaves the focus where it was");
-  c.Require(PostMessageA(window, WM_COMMAND, 905, 0), "post command 905");
-  auto focused = [&] { return GetForegroundWindow() == results && FocusTarget(results) == text; };
-  for (double end = NowMs() + 5000; !focused() && NowMs() < end;) Sleep(20);
-  c.Require(focused(), "905 brings the results window forward with the focus in its text");
+  showResults("after the run");
   SendKeys({VK_CONTROL, 'A'});
   Sleep(300);
   c.CheckEqual("Ctrl+A selects the whole text", MAKELONG(0, WideTextOf(text).size()),
                SendMessageW(text, EM_GETSEL, 0, 0));
-  std::vector<std::string> stops;  // the tab stops after the text in z-order, then the text
-  for (HWND child = GetWindow(text, GW_HWNDNEXT); child; child = GetWindow(child, GW_HWNDNEXT))
-    if ((GetWindowLongA(child, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE)) == (WS_TABSTOP | WS_VISIBLE))
-      stops.push_back(std::to_string(GetDlgCtrlID(child)));
-  stops.push_back(std::to_string(kResultsText));
-  c.CheckEqual("Tab round the results window", stops, TabIds(results, int(stops.size())));
   SendKeys({VK_ESCAPE});
   for (double end = NowMs() + 5000; IsWindowVisible(results) && NowMs() < end;) Sleep(20);
   c.Check(!IsWindowVisible(results) && IsRunning(zorvik), "Esc hides the results window");
