@@ -18,4 +18,5 @@ HWND PathField;
 HWND MethodCombo;
 HWND HintField;
 HWND HandOffList;
+std::vector<std::string> HandOffTexts;
 HBITMAP LogoBitmap;

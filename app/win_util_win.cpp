@@ -93,18 +93,13 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::vector<std::string> ListBoxTexts(HWND listBox) {
-    std::vector<std::string> texts;
-    LRESULT count = SendMessageA(listBox, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, i, 0);
-        if (length == LB_ERR) continue;
-        std::string text(length + 1, '\0');
-        LRESULT copied = SendMessageA(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
-        text.resize(copied > 0 ? copied : 0);
-        texts.push_back(text);
-    }
-    return texts;
+std::string ListBoxText(HWND listBox, LRESULT index) {
+    LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) return std::string();
+    std::string text(length + 1, '\0');
+    LRESULT copied = SendMessageA(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(copied > 0 ? copied : 0);
+    return text;
 }
 
 std::wstring ModuleFileName() {

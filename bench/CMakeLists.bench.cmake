@@ -11,16 +11,20 @@ if(WIN32)
   # none, and so starts without Common Controls 6.
   add_executable(baseline_dialog WIN32 ${bench_dir}/baseline_dialog.cpp
     ${bench_dir}/baseline_dialog.rc ${bench_dir}/baseline_manifest.rc)
-  target_include_directories(baseline_dialog PRIVATE ${CMAKE_BINARY_DIR}/res)
   add_executable(baseline_dialog_plain WIN32
     ${bench_dir}/baseline_dialog.cpp ${bench_dir}/baseline_dialog.rc)
+  # The same program with Zorvik's main window template: its controls' cost, apart from Zorvik.
+  add_executable(baseline_dialog_template WIN32
+    ${bench_dir}/baseline_dialog.cpp ${bench_dir}/baseline_template.rc)
+  set_source_files_properties(${bench_dir}/baseline_template.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/res/main_window.rc;${CMAKE_SOURCE_DIR}/res/resource.h")
   add_executable(baseline_sender WIN32 ${bench_dir}/baseline_sender.cpp)
   add_executable(zorvik_bench
     ${bench_dir}/zorvik_bench.cpp ${CMAKE_SOURCE_DIR}/tests/e2e/driver.cpp)
   target_compile_definitions(zorvik_bench PRIVATE NOMINMAX _WIN32_WINNT=0x0601)
   target_link_options(zorvik_bench PRIVATE -static)
   target_compile_options(zorvik_bench PRIVATE -Wall -Wextra)
-  foreach(baseline baseline_dialog baseline_dialog_plain baseline_sender)
+  foreach(baseline baseline_dialog baseline_dialog_plain baseline_dialog_template baseline_sender)
     target_compile_options(${baseline} PRIVATE -Wall -Wextra -Os)
     target_link_options(${baseline} PRIVATE -Os -s -static -mwindows)
   endforeach()
@@ -39,16 +43,21 @@ if(WIN32)
   add_executable(baseline_dialog_trace WIN32 EXCLUDE_FROM_ALL ${bench_dir}/baseline_dialog.cpp
     ${bench_dir}/baseline_dialog.rc ${bench_dir}/baseline_manifest.rc
     ${CMAKE_SOURCE_DIR}/app/trace_win.cpp)
-  target_include_directories(baseline_dialog_trace PRIVATE ${CMAKE_BINARY_DIR}/res)
-  foreach(traced Zorvik_trace baseline_dialog_trace)
+  add_executable(baseline_dialog_template_trace WIN32 EXCLUDE_FROM_ALL
+    ${bench_dir}/baseline_dialog.cpp ${bench_dir}/baseline_template.rc
+    ${CMAKE_SOURCE_DIR}/app/trace_win.cpp)
+  foreach(traced baseline_dialog_trace baseline_dialog_template_trace)
+    target_compile_options(${traced} PRIVATE -Wall -Wextra -Os)
+    target_link_options(${traced} PRIVATE -Os -s -static -mwindows)
+  endforeach()
+  foreach(traced Zorvik_trace baseline_dialog_trace baseline_dialog_template_trace)
     target_compile_definitions(${traced} PRIVATE ZORVIK_TRACE)
   endforeach()
-  foreach(baseline baseline_dialog baseline_dialog_plain baseline_dialog_trace)
-    target_include_directories(${baseline} PRIVATE ${CMAKE_SOURCE_DIR})
+  foreach(baseline baseline_dialog baseline_dialog_plain baseline_dialog_trace
+          baseline_dialog_template baseline_dialog_template_trace)
+    target_include_directories(${baseline} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/res)
   endforeach()
-  target_compile_options(baseline_dialog_trace PRIVATE -Wall -Wextra -Os)
-  target_link_options(baseline_dialog_trace PRIVATE -Os -s -static -mwindows)
-  set_target_properties(baseline_dialog baseline_dialog_plain baseline_sender zorvik_bench
-    Zorvik_trace baseline_dialog_trace
+  set_target_properties(baseline_dialog baseline_dialog_plain baseline_dialog_template
+    baseline_sender zorvik_bench Zorvik_trace baseline_dialog_trace baseline_dialog_template_trace
     PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endif()

@@ -36,6 +36,9 @@ static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
       TraceStep("WM_INITDIALOG: path field filled");
       TraceStep("WM_INITDIALOG done");
       return TRUE;
+    case WM_SETFONT:  // the dialog's window is made; its controls come next
+      TraceStep("dialog window made (WM_SETFONT)");
+      return FALSE;
     case WM_SHOWWINDOW:
       TraceStep("window shown (WM_SHOWWINDOW)");
       return FALSE;

@@ -16,7 +16,8 @@ generator=
 # shellcheck disable=SC2086
 cmake -S "$root" -B "$build" $generator -DCMAKE_TOOLCHAIN_FILE="$(wine_toolchain "$root")" >/dev/null || exit 2
 cmake --build "$build" --target Zorvik upx baseline_dialog baseline_dialog_plain \
-  baseline_sender zorvik_bench Zorvik_trace baseline_dialog_trace || exit 2
+  baseline_dialog_template baseline_sender zorvik_bench Zorvik_trace baseline_dialog_trace \
+  baseline_dialog_template_trace || exit 2
 
 # ComposeScript natively, against the portable sources (every non-*_win.cpp of the subsystems).
 native=$build/bench-native

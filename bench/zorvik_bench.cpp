@@ -32,7 +32,8 @@ struct Setup {
   std::string progDir, workDir;
   std::string zorvik, packer, dialog, sender;  // the copies in progDir
   std::string plainDialog;                      // empty when there is none
-  std::string traceZorvik, traceDialog;         // the tracing builds; empty when there are none
+  std::string templateDialog;  // the bare dialog with Zorvik's main window template, or empty
+  std::string traceZorvik, traceDialog, traceTemplate;  // the tracing builds, or empty
 };
 
 // ---- Figures ---------------------------------------------------------------------------------
@@ -106,6 +107,10 @@ bool ZorvikFilled(HWND window) {
 
 bool BaselineFilled(HWND window) { return !ControlText(window, kPathField).empty(); }
 
+// A message box with its text set; polled every millisecond, as start-up is, since the
+// driver's waits poll every 20 ms and would round the times to that.
+bool BoxFilled(HWND box) { return !ControlText(box, 0xFFFF).empty(); }
+
 // WM_CLOSE and a bounded wait; a process that does not end is terminated.
 void CloseAndWait(HWND window, Process& process) {
   if (window) PostClose(window);
@@ -147,6 +152,16 @@ HWND StartMainWindow(const Setup& setup, Process& process) {
 
 // ---- 1. Start-up -----------------------------------------------------------------------------
 
+// The window that `exe` opens, once it is visible and filled. The bare dialog with Zorvik's
+// template carries Zorvik's caption.
+HWND FilledWindow(const Setup& setup, const std::string& exe, const Process& process) {
+  if (exe == setup.zorvik || exe == setup.traceZorvik)
+    return PollWindow(process, kMainTitle, ZorvikFilled);
+  if (exe == setup.templateDialog || exe == setup.traceTemplate)
+    return PollWindow(process, kMainTitle, BaselineFilled);
+  return PollWindow(process, kBaselineTitle, BaselineFilled);
+}
+
 // CreateProcess until the window is visible and filled; -1 when it did not come.
 double TimeStartUp(const Setup& setup, const std::string& exe, int run) {
   char file[64];
@@ -154,33 +169,37 @@ double TimeStartUp(const Setup& setup, const std::string& exe, int run) {
   Process process;
   double start = NowMs();
   if (!Start(exe, Tail(file), setup, process)) return -1;
-  HWND window = exe == setup.zorvik ? PollWindow(process, kMainTitle, ZorvikFilled)
-                                    : PollWindow(process, kBaselineTitle, BaselineFilled);
+  HWND window = FilledWindow(setup, exe, process);
   double ms = NowMs() - start;
   CloseAndWait(window, process);
   return window ? ms : -1;
 }
 
-// In turns: Zorvik, the dialog with Zorvik's manifest, the dialog without one.
+// In turns: Zorvik, the dialog with Zorvik's manifest, the dialog without one, the dialog with
+// Zorvik's manifest and main window template.
 void StartUpPart(const Setup& setup) {
-  std::vector<std::string> exes = {setup.zorvik, setup.dialog};
-  if (!setup.plainDialog.empty()) exes.push_back(setup.plainDialog);
+  std::vector<std::string> exes = {setup.zorvik, setup.dialog, setup.plainDialog,
+                                   setup.templateDialog};
   std::vector<std::vector<double>> ms(exes.size());
   int failed = 0;
   for (int run = 0; run <= kRuns; ++run)  // run 0 is the warm-up of each, not counted
     for (size_t i = 0; i < exes.size(); ++i) {
+      if (exes[i].empty()) continue;
       double taken = TimeStartUp(setup, exes[i], run);
       if (run == 0) continue;
       if (taken >= 0) ms[i].push_back(taken); else ++failed;
     }
   printf("startup: CreateProcess -> main window visible, path field filled, %d methods listed; "
-         "baseline: the bare dialog with Zorvik's manifest, plain: the same without a manifest\n",
+         "baseline: the bare dialog with Zorvik's manifest, plain: the same without a manifest, "
+         "template: the bare dialog with Zorvik's manifest and main window template\n",
          kMethodCount);
   PrintSeries("startup", "Zorvik", ms[0]);
   PrintSeries("startup", "baseline", ms[1]);
-  if (exes.size() > 2) PrintSeries("startup", "plain", ms[2]);
+  if (!ms[2].empty()) PrintSeries("startup", "plain", ms[2]);
+  if (!ms[3].empty()) PrintSeries("startup", "template", ms[3]);
   PrintRatio("startup", ms[0], ms[1]);
-  if (exes.size() > 2) PrintRatio("startup", ms[0], ms[2], "plain");
+  if (!ms[2].empty()) PrintRatio("startup", ms[0], ms[2], "plain");
+  if (!ms[3].empty()) PrintRatio("startup", ms[0], ms[3], "template");
   if (failed) Note("startup", std::to_string(failed) + " runs had no filled window in 20 s");
 }
 
@@ -204,7 +223,7 @@ using Steps = std::vector<std::pair<std::string, double>>;  // step, ms since cr
 
 // One traced start: the steps the program wrote (ZORVIK_TRACE names the file), then the moment
 // the bench saw the window visible and filled; empty when the window did not come.
-Steps TraceStartUp(const Setup& setup, const std::string& exe, bool zorvik, int run) {
+Steps TraceStartUp(const Setup& setup, const std::string& exe, int run) {
   const std::string traceFile = setup.workDir + "\\start-trace.txt";
   DeleteFileA(traceFile.c_str());
   char file[64];
@@ -214,8 +233,7 @@ Steps TraceStartUp(const Setup& setup, const std::string& exe, bool zorvik, int 
   bool started = Start(exe, Tail(file), setup, process);
   SetEnvironmentVariableA("ZORVIK_TRACE", nullptr);
   if (!started) return Steps();
-  HWND window = zorvik ? PollWindow(process, kMainTitle, ZorvikFilled)
-                       : PollWindow(process, kBaselineTitle, BaselineFilled);
+  HWND window = FilledWindow(setup, exe, process);
   double seen = MsSinceCreation(process);
   CloseAndWait(window, process);  // the trace is written at exit
   std::string text;
@@ -235,35 +253,41 @@ void BreakdownPart(const Setup& setup) {
     Note("breakdown", "Zorvik_trace.exe or baseline_dialog_trace.exe is missing; part skipped");
     return;
   }
-  std::vector<std::string> order;  // Zorvik's steps as they came
-  std::map<std::string, std::vector<double>> zorvik, baseline;
+  std::vector<std::string> exes = {setup.traceZorvik, setup.traceDialog};
+  if (!setup.traceTemplate.empty()) exes.push_back(setup.traceTemplate);
+  std::vector<std::string> order;  // the steps as they came, Zorvik's first
+  std::vector<std::map<std::string, std::vector<double>>> times(exes.size());
   int failed = 0;
-  for (int run = 0; run <= kRuns; ++run) {  // run 0 is the warm-up of each, not counted
-    Steps z = TraceStartUp(setup, setup.traceZorvik, true, run);
-    Steps b = TraceStartUp(setup, setup.traceDialog, false, run);
-    if (z.empty() || b.empty()) ++failed;
-    if (run == 0) continue;
-    for (const auto& step : z) {
-      if (!zorvik.count(step.first)) order.push_back(step.first);
-      zorvik[step.first].push_back(step.second);
+  for (int run = 0; run <= kRuns; ++run)  // run 0 is the warm-up of each, not counted
+    for (size_t i = 0; i < exes.size(); ++i) {
+      Steps steps = TraceStartUp(setup, exes[i], run);
+      if (steps.empty()) ++failed;
+      if (run == 0) continue;
+      for (const auto& step : steps) {
+        if (std::find(order.begin(), order.end(), step.first) == order.end())
+          order.insert(i == 0 ? order.end() : order.end() - 1, step.first);  // "seen" stays last
+        times[i][step.first].push_back(step.second);
+      }
     }
-    for (const auto& step : b) baseline[step.first].push_back(step.second);
-  }
   printf("breakdown: ms from the process's creation to each step (medians of %d traced starts "
          "each, in turns; the step's gain over the step above in brackets); baseline: the bare "
-         "dialog with Zorvik's manifest\n", kRuns);
-  printf("breakdown %-48s %18s %18s\n", "step", "Zorvik", "baseline");
-  double zLast = 0, bLast = 0;
+         "dialog with Zorvik's manifest; template: the same with Zorvik's main window template\n",
+         kRuns);
+  printf("breakdown %-48s %18s %18s %18s\n", "step", "Zorvik", "baseline",
+         exes.size() > 2 ? "template" : "");
+  std::vector<double> last(exes.size(), 0);
   for (const std::string& step : order) {
-    double z = Median(zorvik[step]);
-    char b[32] = "";
-    if (baseline.count(step)) {
-      double m = Median(baseline[step]);
-      snprintf(b, sizeof b, "%7.1f (+%6.1f)", m, m - bLast);
-      bLast = m;
+    printf("breakdown %-48s", step.c_str());
+    for (size_t i = 0; i < exes.size(); ++i) {
+      if (!times[i].count(step)) {
+        printf(" %18s", "");
+        continue;
+      }
+      double m = Median(times[i][step]);
+      printf(" %7.1f (+%6.1f)", m, m - last[i]);
+      last[i] = m;
     }
-    printf("breakdown %-48s %7.1f (+%6.1f) %18s\n", step.c_str(), z, z - zLast, b);
-    zLast = z;
+    printf("\n");
   }
   if (failed) Note("breakdown", std::to_string(failed) + " traced starts gave no trace");
 }
@@ -604,7 +628,7 @@ std::string ZorvikScale(const Setup& setup, const std::vector<std::string>& path
   LRESULT listed = SendCount(GetDlgItem(window, kHandOffList), LB_GETCOUNT);
   double start = NowMs();
   ClickButton(window, kCompressButton);
-  HWND box = WaitForMessageBox(zorvik.pid, "Brannoc.", 30000);
+  HWND box = PollWindow(zorvik, "Brannoc.", BoxFilled, 30000);
   if (!box) {
     Note("scale", "no \"Brannoc.\" box within 30 s of Compress");
     CloseAndWait(window, zorvik);
@@ -653,7 +677,7 @@ void BaselineScale(const Setup& setup, const std::vector<std::string>& paths,
     SendCopyData(window, 2, bytes);
     double start = NowMs();
     PostMessageA(window, WM_COMMAND, kCompressButton, 0);
-    HWND box = WaitForMessageBox(baseline.pid, "Baseline.", 15000);
+    HWND box = PollWindow(baseline, "Baseline.", BoxFilled, 15000);
     if (box) {
       series.askB.push_back(NowMs() - start);
       written = PressYesAndWait(box, scriptPath);
@@ -751,6 +775,14 @@ int main(int argc, char** argv) {
     if (!Install(traceZorvik.c_str(), setup.traceZorvik) ||
         !Install(traceDialog.c_str(), setup.traceDialog))
       return 2;
+  }
+  // The bare dialog with Zorvik's template, and its tracing build, where they were built.
+  for (auto [name, copy] : {std::pair{"baseline_dialog_template.exe", &setup.templateDialog},
+                            std::pair{"baseline_dialog_template_trace.exe", &setup.traceTemplate}}) {
+    const std::string built = FolderOf(FullPath(argv[3])) + "\\" + name;
+    if (!FileExists(built)) continue;
+    *copy = setup.progDir + "\\" + name;
+    if (!Install(built.c_str(), *copy)) return 2;
   }
   if (CountTopWindows(kMainTitle) != 0) {
     fprintf(stderr, "zorvik_bench: a Zorvik main window is open already\n");

@@ -58,7 +58,7 @@ void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handO
 }
 
 bool RunCommand(HWND owner, ScriptKind kind) {
-    std::vector<std::string> handOffs = ListBoxTexts(HandOffList);
+    const std::vector<std::string> handOffs = HandOffTexts; // hand-offs may come meanwhile
     if (handOffs.empty()) return RunSingleFile(owner, kind);
     RunBatch(owner, kind, handOffs);
     return false;
@@ -67,7 +67,7 @@ bool RunCommand(HWND owner, ScriptKind kind) {
 // Test and Info: a run for each file that Compress would work on.
 bool LookAtFiles(HWND owner, RunKind kind) {
     const char* command = kind == RunKind::Test ? "-t" : "-l";
-    std::vector<std::string> texts = ListBoxTexts(HandOffList);
+    std::vector<std::string> texts = HandOffTexts;
     const bool batch = !texts.empty();
     if (!batch) {
         std::optional<std::string> file = ChosenFieldFile(owner);

@@ -17,10 +17,34 @@ std::string ReadAt(HANDLE file, uint32_t offset, size_t size) {
     return bytes;
 }
 
+// A folder that is not there holds no file: a batch of thousands of names in a
+// folder since removed costs one look, not an open for each. The separator is
+// kept, so that a folder name ending in a blank or dot is looked up as the
+// file's path spells it.
+class MissingFolders {
+  public:
+    bool Contain(const std::wstring& path) {
+        const size_t end = path.find_last_of(L"\\/");
+        if (end == std::wstring::npos) return false;
+        std::wstring folder = path.substr(0, end + 1);
+        if (folder != last_) {
+            last_ = std::move(folder);
+            const bool absent = GetFileAttributesW(last_.c_str()) == INVALID_FILE_ATTRIBUTES;
+            const DWORD error = GetLastError();
+            missing_ = absent && (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND);
+        }
+        return missing_;
+    }
+
+  private:
+    std::wstring last_;
+    bool missing_ = false;
+};
+
 // Only the header's bytes are read. A file that cannot be read, or a device
 // or pipe, whose reads could wait for ever, counts as unsigned.
-bool IsSigned(const std::string& path) {
-    FileHandle file(CreateFileW(WideFromAnsi(path).c_str(), GENERIC_READ,
+bool IsSigned(const std::wstring& path) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid() || GetFileType(file.Get()) != FILE_TYPE_DISK) return false;
@@ -31,9 +55,12 @@ bool IsSigned(const std::string& path) {
 
 bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style) {
     std::vector<std::string> signedPaths;
+    MissingFolders missing;
     for (const std::string& entry : entries) {
         const std::string path = style == EntryStyle::Raw ? TakePath(entry) : entry;
-        if (IsWindowsPathText(path, IsAnsiLeadByte) && IsSigned(path)) signedPaths.push_back(path);
+        if (!IsWindowsPathText(path, IsAnsiLeadByte)) continue;
+        const std::wstring wide = WideFromAnsi(path);
+        if (!missing.Contain(wide) && IsSigned(wide)) signedPaths.push_back(path);
     }
     return signedPaths.empty() ||
            MessageBoxA(owner, SignedFilesQuestion(signedPaths).c_str(), ZorvikCaption,

@@ -10,6 +10,7 @@
 #include "packer/signed_files_win.h"
 #include "res/resource.h"
 #include "ui/batch_list.h"
+#include "ui/keyboard_win.h"
 
 namespace {
 void ShowBatchList(HWND window) {
@@ -41,6 +42,7 @@ INT_PTR CALLBACK BatchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG:
         ShowBatchList(window);
+        FilterDialogKeys();
         // Tab follows the screen: from the list down to the buttons.
         SetWindowPos(GetDlgItem(window, IDC_BATCH_TEXT), HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

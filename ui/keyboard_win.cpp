@@ -93,7 +93,6 @@ void SetUpKeyboard(HWND window) {
     // The group boxes, now below the controls, must not paint over ":)", which overlaps one.
     for (HWND rest = GetWindow(after, GW_HWNDNEXT); rest; rest = GetWindow(rest, GW_HWNDNEXT))
         SetStyle(rest, WS_CLIPSIBLINGS, true);
-    SetWindowsHookExW(WH_MSGFILTER, FilterMessage, nullptr, GetCurrentThreadId());
     for (HWND button : {order[2], order[3]})
         ButtonProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NamedButtonProc)));
@@ -130,6 +129,14 @@ void NameControls() {
     services->Release();
 }
 
+// Only once a window needs it: each message of a modal loop passes the hook,
+// and until then the main window's loop has nothing for it.
+void FilterDialogKeys() {
+    static HHOOK hook;
+    if (!hook) hook = SetWindowsHookExW(WH_MSGFILTER, FilterMessage, nullptr, GetCurrentThreadId());
+}
+
 void WatchResultsKeys(HWND results) {
     Results = results;
+    FilterDialogKeys();
 }

@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/ansi_names.h"
 #include "app/command_tail.h"
 #include "app/handles_win.h"
@@ -38,9 +40,12 @@ constexpr UINT TellNameNotTaken = WM_APP + 1;
 LRESULT FileHandOff(const COPYDATASTRUCT* data) {
     if (data->dwData != HandOffTag || Closing) return 0;
     std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
-    LRESULT added =
+    const LRESULT at =
         SendMessageA(HandOffList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    return added < 0 ? 0 : HandOffFiled;
+    if (at < 0) return 0;
+    const size_t row = std::min(static_cast<size_t>(at), HandOffTexts.size());
+    HandOffTexts.insert(HandOffTexts.begin() + row, ListBoxText(HandOffList, at));
+    return HandOffFiled;
 }
 
 // Hand-offs are answered here, ahead of the dialog manager: a dialog procedure's answer goes
@@ -153,6 +158,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(window);
+        break;
+    case WM_SETFONT: // the dialog's window is made; its controls come next
+        TraceStep("dialog window made (WM_SETFONT)");
         break;
     case WM_SHOWWINDOW:
         TraceStep("window shown (WM_SHOWWINDOW)");

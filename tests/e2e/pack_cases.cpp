@@ -502,7 +502,7 @@ static bool WriteSignedCopy(const std::string& exe, const std::string& to) {
 
 // A signed program: every Compress asks first, in a "Zorvik" box with No as default that names
 // only signed files; No starts nothing (no script, no confirmation). Test and Decompress never
-// ask.
+// ask. The batch also names a file in a folder that is not there, which is looked at once.
 E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
   const std::string sig = c.workDir + "\\signed.exe", plain = c.workDir + "\\plain.exe";
   c.Require(WriteSignedCopy(c.packerPath, sig) && WriteWholeFile(plain, "MZ"), "create files");
@@ -519,7 +519,8 @@ E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
   };
   size_t calls = 0;
   for (int answer : {IDNO, IDYES, IDNO, IDYES}) {  // the single file, then a batch with plain.exe
-    if (calls == 1 && answer == IDNO) HandOver(c, window, {Tail(plain)});
+    if (calls == 1 && answer == IDNO)
+      HandOver(c, window, {Tail(plain), Tail(c.workDir + "\\gone\\program.exe")});
     const std::string what = std::to_string(calls) + " call(s) so far, " + std::to_string(answer);
     ask(window, kCompressButton, answer, what);
     const bool batchYes = answer == IDYES && calls == 1;
@@ -533,12 +534,12 @@ E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
     c.Check(FileExists(c.workDir + "\\" + kPack.script) == (calls == 2), what + ": script");
   }
   c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File");  // a run per file
-  c.CheckEqual("Test starts unasked", 4, WaitForPackerCalls(c.packerLog, 4, 30000).size());
+  c.CheckEqual("Test starts unasked", 5, WaitForPackerCalls(c.packerLog, 5, 30000).size());
   c.Require(DropFiles(window, {plain, sig}), "drop both files on the main window");
   HWND batch = WaitForTopWindow(kBatchTitle, zorvik.pid, 15000, kDialogClass);
   c.Require(batch != nullptr, "the drop opens the batch window");
   ask(batch, kBatchCompress, IDNO, "the batch window");
-  c.CheckEqual("the batch window, No: packer calls", 4, CallsAfterWaiting(c, 4, 2000));
+  c.CheckEqual("the batch window, No: packer calls", 5, CallsAfterWaiting(c, 5, 2000));
   c.Require(ClickButton(batch, kBatchDecompress), "press the batch window's Decompress");
-  c.CheckEqual("Decompress starts unasked", 5, WaitForPackerCalls(c.packerLog, 5, 30000).size());
+  c.CheckEqual("Decompress starts unasked", 6, WaitForPackerCalls(c.packerLog, 6, 30000).size());
 }
