@@ -93,11 +93,13 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::string ListBoxText(HWND listBox, LRESULT index) {
-    LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) return std::string();
-    std::string text(length + 1, '\0');
-    LRESULT copied = SendMessageA(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+// In UTF-16: Wine passes an ANSI LB_GETTEXT through a buffer of 512 characters.
+std::wstring ListBoxText(HWND listBox, LRESULT index) {
+    const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) return std::wstring();
+    std::wstring text(length + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
     text.resize(copied > 0 ? copied : 0);
     return text;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "app/ansi_name_win.h"
 #include "app/ansi_names.h"
 #include "app/command_tail.h"
 #include "app/handles_win.h"
@@ -43,8 +44,11 @@ LRESULT FileHandOff(const COPYDATASTRUCT* data) {
     const LRESULT at =
         SendMessageA(HandOffList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (at < 0) return 0;
+    // Kept as the list box spells it, or as the bytes came where its spelling
+    // has no exact ANSI form (bytes that were no ANSI text, never a Zorvik's).
     const size_t row = std::min(static_cast<size_t>(at), HandOffTexts.size());
-    HandOffTexts.insert(HandOffTexts.begin() + row, ListBoxText(HandOffList, at));
+    HandOffTexts.insert(HandOffTexts.begin() + row,
+                        ExactAnsi(ListBoxText(HandOffList, at)).value_or(text));
     return HandOffFiled;
 }
 
