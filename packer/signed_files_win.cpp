@@ -1,5 +1,7 @@
 #include "packer/signed_files_win.h"
 
+#include <algorithm>
+
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/texts.h"
@@ -51,17 +53,56 @@ bool IsSigned(const std::wstring& path) {
     const uint32_t start = PeHeaderStart(ReadAt(file.Get(), 0, DosHeaderBytes));
     return start != 0 && HasCertificateTable(ReadAt(file.Get(), start, PeHeaderBytes));
 }
+
+// The files to look at, and what each turned out to be, shared by the threads
+// that look.
+struct Scan {
+    std::vector<std::wstring> paths;
+    std::vector<char> signedOnes;
+    LONG next = 0;
+};
+
+DWORD WINAPI LookAtFiles(void* shared) {
+    Scan& scan = *static_cast<Scan*>(shared);
+    for (LONG i; (i = InterlockedIncrement(&scan.next) - 1) < LONG(scan.paths.size());)
+        scan.signedOnes[i] = IsSigned(scan.paths[i]);
+    return 0;
+}
+
+// Thousands of files opened one after another wait for the disk one at a time;
+// a few threads keep it busy. Each thread only reads.
+void LookAtAll(Scan& scan) {
+    constexpr size_t FilesPerHelper = 64, MostHelpers = 3;
+    scan.signedOnes.assign(scan.paths.size(), 0);
+    const size_t wanted = std::min(MostHelpers, scan.paths.size() / FilesPerHelper);
+    std::vector<HANDLE> helpers;
+    for (size_t i = 0; i < wanted; ++i)
+        if (HANDLE helper = CreateThread(nullptr, 0, LookAtFiles, &scan, 0, nullptr))
+            helpers.push_back(helper);
+    LookAtFiles(&scan);
+    if (!helpers.empty())
+        WaitForMultipleObjects(DWORD(helpers.size()), helpers.data(), TRUE, INFINITE);
+    for (HANDLE helper : helpers)
+        CloseHandle(helper);
+}
 } // namespace
 
 bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style) {
-    std::vector<std::string> signedPaths;
+    std::vector<std::string> paths;
+    Scan scan;
     MissingFolders missing;
     for (const std::string& entry : entries) {
-        const std::string path = style == EntryStyle::Raw ? TakePath(entry) : entry;
+        std::string path = style == EntryStyle::Raw ? TakePath(entry) : entry;
         if (!IsWindowsPathText(path, IsAnsiLeadByte)) continue;
-        const std::wstring wide = WideFromAnsi(path);
-        if (!missing.Contain(wide) && IsSigned(wide)) signedPaths.push_back(path);
+        std::wstring wide = WideFromAnsi(path);
+        if (missing.Contain(wide)) continue;
+        paths.push_back(std::move(path));
+        scan.paths.push_back(std::move(wide));
     }
+    LookAtAll(scan);
+    std::vector<std::string> signedPaths;
+    for (size_t i = 0; i < paths.size(); ++i)
+        if (scan.signedOnes[i]) signedPaths.push_back(paths[i]);
     return signedPaths.empty() ||
            MessageBoxA(owner, SignedFilesQuestion(signedPaths).c_str(), ZorvikCaption,
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;

@@ -502,7 +502,8 @@ static bool WriteSignedCopy(const std::string& exe, const std::string& to) {
 
 // A signed program: every Compress asks first, in a "Zorvik" box with No as default that names
 // only signed files; No starts nothing (no script, no confirmation). Test and Decompress never
-// ask. The batch also names a file in a folder that is not there, which is looked at once.
+// ask. The batch also names a file in a folder that is not there, which is looked at once; the
+// batch window's 66 files are looked at by several threads.
 E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
   const std::string sig = c.workDir + "\\signed.exe", plain = c.workDir + "\\plain.exe";
   c.Require(WriteSignedCopy(c.packerPath, sig) && WriteWholeFile(plain, "MZ"), "create files");
@@ -535,7 +536,10 @@ E2E_CASE(pack_signed_file_asks_before_compress_single_and_batch) {
   }
   c.Require(PostMessageA(window, WM_COMMAND, 900, 0), "post Test File");  // a run per file
   c.CheckEqual("Test starts unasked", 5, WaitForPackerCalls(c.packerLog, 5, 30000).size());
-  c.Require(DropFiles(window, {plain, sig}), "drop both files on the main window");
+  std::vector<std::string> dropped = {plain, sig};
+  for (int i = 0; i < 64; ++i)
+    dropped.push_back(c.workDir + "\\absent-" + std::to_string(i) + ".exe");
+  c.Require(DropFiles(window, dropped), "drop both files and 64 absent ones on the main window");
   HWND batch = WaitForTopWindow(kBatchTitle, zorvik.pid, 15000, kDialogClass);
   c.Require(batch != nullptr, "the drop opens the batch window");
   ask(batch, kBatchCompress, IDNO, "the batch window");
