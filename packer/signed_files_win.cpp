@@ -75,15 +75,12 @@ void LookAtAll(Scan& scan) {
     constexpr size_t FilesPerHelper = 64, MostHelpers = 3;
     scan.signedOnes.assign(scan.paths.size(), 0);
     const size_t wanted = std::min(MostHelpers, scan.paths.size() / FilesPerHelper);
-    std::vector<HANDLE> helpers;
+    KernelHandle helpers[MostHelpers];
     for (size_t i = 0; i < wanted; ++i)
-        if (HANDLE helper = CreateThread(nullptr, 0, LookAtFiles, &scan, 0, nullptr))
-            helpers.push_back(helper);
-    LookAtFiles(&scan);
-    if (!helpers.empty())
-        WaitForMultipleObjects(DWORD(helpers.size()), helpers.data(), TRUE, INFINITE);
-    for (HANDLE helper : helpers)
-        CloseHandle(helper);
+        helpers[i].Reset(CreateThread(nullptr, 0, LookAtFiles, &scan, 0, nullptr));
+    LookAtFiles(&scan); // also all of it, should no helper start
+    for (const KernelHandle& helper : helpers)
+        if (helper.Valid()) WaitForSingleObject(helper.Get(), INFINITE);
 }
 } // namespace
 
