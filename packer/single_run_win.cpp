@@ -24,7 +24,7 @@ struct FileId {
 struct SingleRun {
     RunEntry entry;          // UTF-8 texts
     std::wstring file;       // full path, whose state is taken before and after
-    FileId id;               // the same file under any other spelling; at the start, the file's
+    FileId id;               // the same file under any other spelling; taken again at the start
     std::string packerNames; // UTF-8, the file as the packer names it in messages
     std::string parameters;
     std::wstring given;      // the file as the packer is given it
