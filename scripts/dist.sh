@@ -64,8 +64,8 @@ echo "dist/$zip: $(stat -c %s "dist/$zip") bytes"
 echo "dist/SHA256SUMS, for commit $commit:"
 sed 's/^/  /' dist/SHA256SUMS
 cat <<EOF
-To check a download: sha256sum -c SHA256SUMS beside it (on Windows,
-  certutil -hashfile $zip SHA256). To check it against the sources: clone the
-  repository, git checkout $commit, run scripts/setup-debian.sh and scripts/dist.sh on
-  Debian 12, and compare dist/SHA256SUMS with the download's.
+To check a download: sha256sum -c --ignore-missing SHA256SUMS in its folder (on Windows,
+  certutil -hashfile $zip SHA256, against the zip's line). To check it against the
+  sources: clone the repository, git checkout $commit, run scripts/setup-debian.sh and
+  scripts/dist.sh on Debian 12, and compare dist/SHA256SUMS with the release's.
 EOF
