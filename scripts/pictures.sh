@@ -27,7 +27,7 @@ build=$(cd "$build" && pwd)
 tools=${ZORVIK_WINEPREFIX:-$build/wine-prefix}/drive_c/Tools
 mkdir -p "$tools"
 truncate -s 1262080 "$tools/app.exe"
-trap 'rm -rf "$tools"' EXIT
+trap 'rm -f "$tools/app.exe"; rmdir "$tools" 2>/dev/null' EXIT
 app='C:\Tools\app.exe'
 
 failed='upx: {file}: AlreadyPackedException: already packed by UPX
