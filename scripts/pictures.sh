@@ -56,7 +56,7 @@ shot() {
         tests/e2e/screenshot.sh "$build" "$out" "\"$app\"" 900:500 901:1500 ;;
     esac
   ) >/dev/null
-  convert "$out" -trim +repage "$out"
+  convert "$out" -trim +repage -define png:exclude-chunks=date,time "$out"
   echo "docs/$1.png: $(identify -format '%wx%h' "$out")"
 }
 
