@@ -39,8 +39,11 @@ fi
 manifest=$("$2-w64-mingw32-windres" -i "$exe" -O rc 2>/dev/null | sed -n '/^1 24 /,/^END$/p' |
   sed -n 's/^ *"\(.*\)"$/\1/p' | tr -d '\n' | sed 's/""/"/g; s/\\n/\n/g')
 [ "$2" = i686 ] && arch=x86 || arch=amd64
+# The manifest's version is VERSION's, in four numbers.
+IFS=. read -r major minor patch tweak <"$(dirname "$0")/../VERSION"
+version=${major:-0}.${minor:-0}.${patch:-0}.${tweak:-0}
 wanted=(
-  "<assemblyIdentity name=\"Zorvik\" version=\"1.0.0.0\" processorArchitecture=\"$arch\" type=\"win32\"/>"
+  "<assemblyIdentity name=\"Zorvik\" version=\"$version\" processorArchitecture=\"$arch\" type=\"win32\"/>"
   "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"$arch\""
   '<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>'
   '<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>'

@@ -7,9 +7,10 @@ set -euo pipefail
 # programs). fonts-wine draws the caption's close box in screenshots.
 # locales: the end-to-end tests of double-byte names run under a Japanese locale, which Wine
 # turns into code page 932; it must exist on the machine for Wine to name files in it.
+# zip packs the release (scripts/dist.sh).
 packages=(cmake ninja-build g++ clang googletest libgtest-dev locales
           g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 mingw-w64-tools
-          wine wine32:i386 wine64 fonts-wine xvfb imagemagick x11-apps xdotool)
+          wine wine32:i386 wine64 fonts-wine xvfb imagemagick x11-apps xdotool zip)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -14,8 +14,10 @@
 //   zorvik_e2e.exe --launch EXE READY_FILE [TAIL [BUTTON:MS ...]]
 //       starts EXE with the command line "EXE" TAIL exactly; once the program's first window is
 //       visible, waits MS milliseconds and clicks BUTTON (0: none) in it for each BUTTON:MS given,
-//       or chooses the menu command of that id where the window has no such button, then writes
-//       READY_FILE and waits until the program ends (screenshot.sh).
+//       the pointer resting on it (":)" opens its menu there), or chooses the menu command of
+//       that id where the window has no such button; a WIDTHxHEIGHT:MS sizes the program's
+//       other window (the results window) to so many pixels. Then writes READY_FILE and waits
+//       until the program ends (screenshot.sh).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +57,25 @@ int PressKeyIn(DWORD pid) {
   return WriteConsoleInputW(input.Get(), keys, 2, &written) && written == 2 ? 0 : 4;
 }
 
+// Under Wine the pointer reaches a new place a little after SetCursorPos returns.
+void RestPointerOn(HWND control) {
+  RECT box;
+  if (!GetWindowRect(control, &box)) return;
+  const POINT at = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  POINT now = {};
+  for (int i = 0; i < 50 && !(GetCursorPos(&now) && now.x == at.x && now.y == at.y); ++i) {
+    SetCursorPos(at.x, at.y);
+    Sleep(50);
+  }
+}
+
+void SizeOtherWindow(DWORD pid, HWND main, int width, int height) {
+  for (HWND window : TopWindowsOf(pid))
+    if (window != main)
+      SetWindowPos(window, nullptr, 0, 0, width, height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int LaunchAndWait(const char* exe, const char* readyFile, const char* tail,
                   const std::vector<std::string>& presses) {
   std::string commandLine = Quoted(exe);
@@ -70,9 +91,14 @@ int LaunchAndWait(const char* exe, const char* readyFile, const char* tail,
   std::vector<HWND> windows = TopWindowsOf(process.pid);
   for (const std::string& press : windows.empty() ? std::vector<std::string>() : presses) {
     Sleep(DWORD(atoi(press.substr(press.find(':') + 1).c_str())));
-    if (int button = atoi(press.c_str()))
+    int width = 0, height = 0;
+    if (sscanf(press.c_str(), "%dx%d:", &width, &height) == 2) {
+      SizeOtherWindow(process.pid, windows.front(), width, height);
+    } else if (int button = atoi(press.c_str())) {
+      if (HWND control = GetDlgItem(windows.front(), button)) RestPointerOn(control);
       if (!ClickButton(windows.front(), button))
         PostMessageA(windows.front(), WM_COMMAND, WPARAM(button), 0);
+    }
   }
   WriteWholeFile(readyFile, windows.empty() ? std::string() : TextOf(windows.front()) + "\n");
   WaitForSingleObject(process.handle.Get(), INFINITE);

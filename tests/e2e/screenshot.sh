@@ -3,10 +3,12 @@
 #   tests/e2e/screenshot.sh BUILD_DIR OUT.png [COMMAND_LINE_TAIL [BUTTON:MS ...]]
 # Zorvik runs inside Wine's own desktop (so the window has its caption), started beside the
 # stand-in upx.exe with exactly the tail given; each BUTTON:MS clicks that button of the main
-# window (or chooses that menu command, such as 900 for Test File) after MS milliseconds, before
-# the shot. The desktop is ZORVIK_SHOT_SIZE (640x480) large; ZORVIK_DPI=192 shows it at 200 %;
-# ZORVIK_HIGH_CONTRAST=1 sets a high-contrast palette; the stand-in's knobs (ZORVIK_FAKE_UPX_*)
-# pass through. Prints the PNG's path.
+# window (or chooses that menu command, such as 900 for Test File) after MS milliseconds, and
+# each WIDTHxHEIGHT:MS sizes the results window, before the shot. The desktop is
+# ZORVIK_SHOT_SIZE (640x480) large; ZORVIK_DPI=192 shows it at 200 %; ZORVIK_HIGH_CONTRAST=1
+# sets a high-contrast palette; ZORVIK_SHOT_SETTINGS, when set, goes into zir.cfg beside Zorvik
+# first (for the menu's check marks); the stand-in's knobs (ZORVIK_FAKE_UPX_*) pass through.
+# Prints the PNG's path.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: screenshot.sh BUILD_DIR OUT.png [TAIL]}" && pwd) || exit 2
@@ -26,6 +28,7 @@ wine_env_setup "$build" own-display "$size" || exit 2
 shot=$build/screenshot
 rm -rf "$shot" && mkdir -p "$shot" || exit 2
 cp "$build/Zorvik.exe" "$build/tests/e2e/upx.exe" "$shot/" || exit 2
+[ -z "${ZORVIK_SHOT_SETTINGS:-}" ] || printf '%s' "$ZORVIK_SHOT_SETTINGS" >"$shot/zir.cfg" || exit 2
 ready=$shot/ready.txt
 wine explorer /desktop=shot,"$size" "$driver" --launch \
   "$(to_windows_path "$shot/Zorvik.exe")" "$(to_windows_path "$ready")" "$tail" "${@:4}" \
