@@ -30,10 +30,9 @@ __attribute__((constructor(101), no_stack_protector)) static void SeedStackGuard
     LARGE_INTEGER counter;
     GetSystemTimeAsFileTime(&time);
     QueryPerformanceCounter(&counter);
-    const uintptr_t seed = (uintptr_t(time.dwHighDateTime) << 7) ^ time.dwLowDateTime ^
-                           GetCurrentProcessId() ^ (uintptr_t(GetCurrentThreadId()) << 11) ^
-                           GetTickCount() ^ uintptr_t(counter.QuadPart) ^
-                           reinterpret_cast<uintptr_t>(&time) ^
-                           (reinterpret_cast<uintptr_t>(&__stack_chk_guard) << 3);
+    const uintptr_t seed =
+        (uintptr_t(time.dwHighDateTime) << 7) ^ time.dwLowDateTime ^ GetCurrentProcessId() ^
+        (uintptr_t(GetCurrentThreadId()) << 11) ^ GetTickCount() ^ uintptr_t(counter.QuadPart) ^
+        reinterpret_cast<uintptr_t>(&time) ^ (reinterpret_cast<uintptr_t>(&__stack_chk_guard) << 3);
     __stack_chk_guard ^= seed;
 }
