@@ -68,8 +68,9 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
 }
 
 std::string CodePageLine(const std::string& systemFolder, unsigned codePage) {
-    return "@\"" + EscapeForCmd(systemFolder) + "\\chcp.com\" " + std::to_string(codePage) +
-           " >nul\r\n";
+    std::string line = "@\"";
+    ((line += EscapeForCmd(systemFolder)) += "\\chcp.com\" ") += std::to_string(codePage);
+    return line += " >nul\r\n";
 }
 
 // A line as ComposeScript writes it: the quoted packer, its options, then
@@ -98,13 +99,13 @@ static bool IsPackerLine(const std::string& line) {
 // Where the chcp line's code page starts: after "@chcp " (earlier Zorviks), or
 // after a quoted path to chcp.com and a blank. 0 for any other line.
 static size_t CodePageAt(const std::string& bytes, size_t at) {
-    static const std::string plain = "@chcp ", chcp = "\\chcp.com\" ";
-    if (bytes.compare(at, plain.size(), plain) == 0) return at + plain.size();
-    const size_t end = bytes.find(chcp, at);
-    if (bytes.compare(at, 2, "@\"") != 0 || end == std::string::npos ||
-        bytes.find_first_of("\"\r\n", at + 2) != end + chcp.size() - 2)
+    constexpr char plain[] = "@chcp ", chcp[] = "\\chcp.com\" "; // up to the closing quote, and on
+    if (bytes.compare(at, sizeof plain - 1, plain) == 0) return at + sizeof plain - 1;
+    const size_t close = bytes.find_first_of("\"\r\n", at + 2);
+    if (bytes.compare(at, 2, "@\"") != 0 || close == std::string::npos || close < at + 11 ||
+        bytes.compare(close - 9, sizeof chcp - 1, chcp) != 0)
         return 0;
-    return end + chcp.size();
+    return close + 2;
 }
 
 bool IsOwnScript(const std::string& bytes) {
