@@ -99,7 +99,8 @@ static bool IsPackerLine(const std::string& line) {
 // Where the chcp line's code page starts: after "@chcp " (earlier Zorviks), or
 // after a quoted path to chcp.com and a blank. 0 for any other line.
 static size_t CodePageAt(const std::string& bytes, size_t at) {
-    constexpr char plain[] = "@chcp ", chcp[] = "\\chcp.com\" "; // up to the closing quote, and on
+    constexpr char plain[] = "@chcp ",
+                   chcp[] = "\\chcp.com\" "; // chcp: the path's end, quote, blank
     if (bytes.compare(at, sizeof plain - 1, plain) == 0) return at + sizeof plain - 1;
     const size_t close = bytes.find_first_of("\"\r\n", at + 2);
     if (bytes.compare(at, 2, "@\"") != 0 || close == std::string::npos || close < at + 11 ||
