@@ -97,8 +97,7 @@ DWORD WINAPI LookAtFiles(void* shared) {
     return 0;
 }
 
-// Dispatches what came in while waiting.
-// (Zorvik posts no WM_QUIT.)
+// Dispatches what came in while waiting (Zorvik posts no WM_QUIT).
 void PumpMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -118,15 +117,16 @@ void LookAtAll(HWND owner, Scan& scan) {
     const size_t wanted = std::min(MostHelpers, 1 + scan.paths.size() / FilesPerHelper);
     KernelHandle helpers[MostHelpers];
     size_t started = 0;
+    scan.holders += LONG(wanted); // before any helper runs
     for (size_t i = 0; i < wanted; ++i) {
-        InterlockedIncrement(&scan.holders);
         helpers[started].Reset(CreateThread(nullptr, 0, LookAtFiles, &scan, 0, nullptr));
         if (helpers[started].Valid())
             ++started;
         else
             InterlockedDecrement(&scan.holders);
     }
-    if (started == 0) return LookAtEach(scan); // all of it here, should no helper start
+    if (started == 0) return; // none is looked at, and the question says so
+    HWND focus = GetFocus();  // which a disabled window loses
     const bool wasDisabled = EnableWindow(owner, FALSE);
     LONG seen = -1;
     for (DWORD since = GetTickCount(); started > 0;) {
@@ -136,7 +136,7 @@ void LookAtAll(HWND owner, Scan& scan) {
             continue;
         }
         PumpMessages();
-        if (const LONG done = InterlockedCompareExchange(&scan.done, 0, 0); done != seen) {
+        if (const LONG done = *static_cast<volatile LONG*>(&scan.done); done != seen) {
             seen = done;
             since = GetTickCount();
         } else if (GetTickCount() - since > Patience) {
@@ -145,6 +145,7 @@ void LookAtAll(HWND owner, Scan& scan) {
     }
     InterlockedExchange(&scan.next, LONG(scan.paths.size())); // no helper starts on another
     if (!wasDisabled) EnableWindow(owner, TRUE);
+    SetFocus(focus);
 }
 } // namespace
 
@@ -161,7 +162,7 @@ bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntrySty
     if (!paths.empty()) LookAtAll(owner, *scan);
     std::vector<std::string> asked; // the signed ones, and those not looked at
     for (size_t i = 0; i < paths.size(); ++i) {
-        const LONG look = InterlockedCompareExchange(&scan->looks[i], NotYet, NotYet);
+        const LONG look = static_cast<volatile LONG*>(scan->looks.get())[i];
         if (look != Unsigned) asked.push_back(paths[i]);
         if (look == NotYet || look == NotLookedAt) asked.back() += NotLookedAtNote;
     }
