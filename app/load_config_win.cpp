@@ -2,8 +2,9 @@
 // 1607 and later resolve every static import with these flags, forwarders
 // included (advapi32 forwards some exports to DLLs outside the KnownDLLs), so
 // none comes from Zorvik's own folder, where anyone may have left a DLL named
-// like a system one. GNU ld fills the load-configuration directory from this
-// symbol (__load_config_used on i686, where C names take an underscore).
+// like a system one. Newer GNU ld fills the load-configuration directory from
+// this symbol (__load_config_used on i686, where C names take an underscore);
+// with ld 2.40 scripts/set-load-config.sh does, after the link.
 #include <windows.h>
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Points a linked Zorvik.exe's load-configuration directory (data directory 10) at the
 # _load_config_used that app/load_config_win.cpp defines. GNU ld 2.40 (Debian 12) leaves that
-# directory empty; later versions fill it in themselves, with the same values. The address
-# comes from the link map, the size from the structure's own first field.
+# directory empty; newer versions fill it in themselves. The address comes from the link map,
+# the size from the structure's own first field (64 on i686, as ld writes it there too).
 #   scripts/set-load-config.sh EXE MAP
 set -euo pipefail
 exe=$1 map=$2
