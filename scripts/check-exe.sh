@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built Zorvik.exe: a Windows GUI program of the given kind that imports only DLLs
-# Windows ships, with the manifest of a Windows 10/11 program. Prints its size and imports;
-# fails, saying why, otherwise.
+# Windows ships, nothing Windows forwards out of the KnownDLLs, with a load configuration that
+# takes its imports from System32 and the manifest of a Windows 10/11 program. Prints its size
+# and imports; fails, saying why, otherwise.
 #   scripts/check-exe.sh EXE i686|x86_64
 set -euo pipefail
 exe=$1
