@@ -236,8 +236,7 @@ TEST(PackerResults, AdviceFromThePackersMessageAlone) {
     for (const auto& [message, advice] : rows)
         EXPECT_EQ(PackerAdvice(message, "C:\\.NET files are not yet supported.exe"), advice)
             << message;
-    // Every path the packer prints is a name, with either separator, side files included;
-    // what follows it is the packer's own again.
+    // Any path the packer prints is a name (either separator, side files); then its words again.
     const std::string rowsInPaths[][3] = {
         {"CantPackException: C:/x/arm64/app.exe: not yet supported", "C:\\x\\arm64\\app.exe", ""},
         {"IOException: C:\\Permission denied\\app.upx: short read",

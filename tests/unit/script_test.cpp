@@ -232,7 +232,6 @@ TEST(ScriptBytes, OwnScriptsAreKnownByTheirLayout) {
         head + "@chcp 437 & calc >nul\r\n" + packer + "PAUSE\r\n",
         head + "@\"C:\\a\" & \"b\\chcp.com\" 437 >nul\r\n" + packer + "PAUSE\r\n",
         head + "@\"C:\\a\\chcp.bat\" 437 >nul\r\n" + packer + "PAUSE\r\n",
-        head + "@C:\\a\\chcp.com 437 >nul\r\n" + packer + "PAUSE\r\n",
         std::string(ScriptStart) + "@chcp 437 >nul\r\n" + packer + "PAUSE\r\n",
         Start + PackHead + Path(MaxScriptLine) + " \r\nPAUSE\r\n"};
     // clang-format on
