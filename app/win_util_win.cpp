@@ -1,5 +1,6 @@
 #include "app/win_util_win.h"
 
+#include <bcrypt.h>
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -32,6 +33,13 @@ HMODULE LoadSystemLibrary(const char* dll) {
     const std::wstring folder = SystemFolder();
     if (GetLastError() != ERROR_INVALID_PARAMETER || folder.empty()) return nullptr;
     return LoadLibraryW((folder + L"\\" + name).c_str());
+}
+
+// Not advapi32's RtlGenRandom: Windows forwards it to cryptbase, which is no KnownDLL.
+bool RandomBytes(void* bytes, unsigned long size) {
+    static auto generate = LateBound<decltype(&BCryptGenRandom)>("bcrypt.dll", "BCryptGenRandom");
+    return generate && generate(nullptr, static_cast<PUCHAR>(bytes), size,
+                                BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0; // Windows 7 on
 }
 
 void InitialiseComForShell() {

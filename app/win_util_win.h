@@ -14,6 +14,10 @@ std::wstring SystemFolder(); // System32, without a trailing backslash
 // A DLL of System32 by its bare name, never one found elsewhere.
 HMODULE LoadSystemLibrary(const char* dll);
 
+// Fills `bytes` from the system's random source, System32's bcrypt, loaded on
+// first use (on the window thread, see LateBound). False when it gives nothing.
+bool RandomBytes(void* bytes, unsigned long size);
+
 // A function of a DLL that only some runs need, found when it is first needed:
 // a later instance, which only hands its file over, then loads neither the
 // shell nor the common dialogs and is gone sooner. The DLL stays loaded.

@@ -35,12 +35,31 @@ bool SaysItself(const std::string& message, const std::string& named, const char
             if (named[i] == ' ') return true;
     return false;
 }
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Marks every path the packer prints, with either separator: from a drive
+// ("C:\\") or a share ("\\\\") up to the next colon that begins no drive, or
+// the line's end, for a name holds no colon. So go the file's name and the
+// packer's side files beside it ("C:\\arm64\\app.upx"), in whatever folder.
+void MarkFullPaths(const std::string& message, std::string& named) {
+    for (size_t at = 0; at + 2 < message.size(); ++at)
+        if ((message[at + 1] == ':' && IsSeparator(message[at + 2])) ||
+            (IsSeparator(message[at]) && IsSeparator(message[at + 1])))
+            for (; at < message.size() && message[at] != '\r' && message[at] != '\n' &&
+                   (message[at] != ':' || IsSeparator(message[at + 1]));
+                 ++at)
+                named[at] = 'n';
+}
 } // namespace
 
 std::string PackerAdvice(const std::string& message, const std::string& path) {
+    std::string named(message.size(), ' ');
+    MarkFullPaths(message, named);
     // Marks every place where the message spells the path or a tail of it
     // that starts after a backslash.
-    std::string named(message.size(), ' ');
     for (size_t from = 0; from < path.size();) {
         const char* tail = path.c_str() + from;
         const size_t size = path.size() - from;

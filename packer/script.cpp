@@ -20,15 +20,16 @@ static std::string EscapeForCmd(const std::string& text) {
 }
 
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
-                     const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode, unsigned codePage, LeadByteTest isLead,
-                     const PackerOptions& options) {
+                     const std::string& systemFolder, const std::vector<std::string>& entries,
+                     EntryStyle style, const ConsoleEncoder& encode, unsigned codePage,
+                     LeadByteTest isLead, const PackerOptions& options) {
     Script script;
     // Quoted in the ANSI code page, in which the packer's runtime splits its
     // command line, then written in the console's. "%" is never part of a
     // double-byte character, so it is doubled in the console's bytes.
     std::optional<std::string> packer = encode(QuoteArgument(packerPath, isLead));
-    if (!packer) return script;
+    std::optional<std::string> system = encode(systemFolder);
+    if (!packer || !system || systemFolder.empty()) return script;
     const bool pack = kind == ScriptKind::Pack;
     const std::string head =
         EscapeForCmd(*packer) + (pack ? "" : " -d") + OptionArguments(options, pack) + " ";
@@ -61,13 +62,15 @@ Script ComposeScript(ScriptKind kind, const std::string& packerPath,
         line += part;
         lineHasEntry = true;
     }
-    script.bytes =
-        ScriptStart + (ScriptClearUpx + CodePageLine(codePage)) + script.bytes + line + ScriptTail;
+    script.bytes = ScriptStart + (ScriptClearUpx + CodePageLine(*system, codePage)) + script.bytes +
+                   line + ScriptTail;
     return script;
 }
 
-std::string CodePageLine(unsigned codePage) {
-    return "@chcp " + std::to_string(codePage) + " >nul\r\n";
+std::string CodePageLine(const std::string& systemFolder, unsigned codePage) {
+    std::string line = "@\"";
+    ((line += EscapeForCmd(systemFolder)) += "\\chcp.com\" ") += std::to_string(codePage);
+    return line += " >nul\r\n";
 }
 
 // A line as ComposeScript writes it: the quoted packer, its options, then
@@ -93,13 +96,27 @@ static bool IsPackerLine(const std::string& line) {
     return true;
 }
 
+// Where the chcp line's code page starts: after "@chcp " (earlier Zorviks), or
+// after a quoted path to chcp.com and a blank. 0 for any other line.
+static size_t CodePageAt(const std::string& bytes, size_t at) {
+    constexpr char plain[] = "@chcp ",
+                   chcp[] = "\\chcp.com\" "; // chcp: the path's end, quote, blank
+    if (bytes.compare(at, sizeof plain - 1, plain) == 0) return at + sizeof plain - 1;
+    const size_t close = bytes.find_first_of("\"\r\n", at + 2);
+    if (bytes.compare(at, 2, "@\"") != 0 || close == std::string::npos || close < at + 11 ||
+        bytes.compare(close - 9, sizeof chcp - 1, chcp) != 0)
+        return 0;
+    return close + 2;
+}
+
 bool IsOwnScript(const std::string& bytes) {
-    const std::string start = std::string(ScriptStart) + ScriptClearUpx + "@chcp ",
-                      tail = ScriptTail, end = " >nul\r\n";
+    const std::string start = std::string(ScriptStart) + ScriptClearUpx, tail = ScriptTail,
+                      end = " >nul\r\n";
     if (bytes.size() < start.size() + tail.size() || bytes.compare(0, start.size(), start) != 0 ||
         bytes.compare(bytes.size() - tail.size(), tail.size(), tail) != 0)
         return false;
-    size_t at = start.size(), digits = 0;
+    size_t at = CodePageAt(bytes, start.size()), digits = 0;
+    if (at == 0) return false;
     for (; at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9'; ++at)
         ++digits;
     if (digits == 0 || digits > 5 || bytes.compare(at, end.size(), end) != 0) return false;

@@ -44,8 +44,11 @@ inline constexpr char ScriptStart[] = "@setlocal DisableDelayedExpansion EnableE
 inline constexpr char ScriptClearUpx[] = "@set \"UPX=\"\r\n";
 // cmd decodes each line in the console's code page, which a CodePage value
 // under HKCU\Console may set to another than the one the names were written
-// in: the script states its own before the packer lines.
-std::string CodePageLine(unsigned codePage);
+// in: the script states its own before the packer lines. chcp is no command of
+// cmd's own, and cmd looks for such a one in the current folder first, where
+// anyone may have left a chcp.bat: it is named by its full path in
+// `systemFolder` (System32, in the console's bytes).
+std::string CodePageLine(const std::string& systemFolder, unsigned codePage);
 
 // The script's end: PAUSE, so the user reads the packer's output. The script
 // does not delete itself: Zorvik deletes it once no console holds it.
@@ -55,15 +58,17 @@ inline constexpr char ScriptTail[] = "\r\nPAUSE\r\n";
 // limit, then the tail. `encode` writes in `codePage`. `%` is doubled so that
 // cmd hands it on as is. `isLead` reads the entries' ANSI text. Each packer
 // line carries the options that apply to the kind, but no method option.
+// `systemFolder` is System32's ANSI path, for chcp.
 Script ComposeScript(ScriptKind kind, const std::string& packerPath,
-                     const std::vector<std::string>& entries, EntryStyle style,
-                     const ConsoleEncoder& encode, unsigned codePage, LeadByteTest isLead,
-                     const PackerOptions& options = {});
+                     const std::string& systemFolder, const std::vector<std::string>& entries,
+                     EntryStyle style, const ConsoleEncoder& encode, unsigned codePage,
+                     LeadByteTest isLead, const PackerOptions& options = {});
 
 // True only for bytes laid out exactly as ComposeScript writes them: the
 // first lines, packer lines of quoted paths, the tail. Zorvik deletes no
 // other file under a sibling name ("runupxcmd-2.bat"), which may be the
-// user's own.
+// user's own. Scripts of earlier Zorviks, whose chcp line named no folder,
+// count too: they are left on users' disks.
 bool IsOwnScript(const std::string& bytes);
 
 // cmd's command line for the script `name` in the current folder, whose full

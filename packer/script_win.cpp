@@ -137,7 +137,9 @@ void WriteAndOpenScript(HWND owner, ScriptKind kind, const std::vector<std::stri
         ShowError(owner, ScriptFolderRefusedText(usualPath));
         return;
     }
-    Script script = ComposeScript(kind, Paths.PackerPath, entries, style, ToConsoleCodePage,
+    // A System32 that the ANSI code page cannot spell writes no script.
+    const std::string system = ExactAnsi(SystemFolder()).value_or(std::string());
+    Script script = ComposeScript(kind, Paths.PackerPath, system, entries, style, ToConsoleCodePage,
                                   GetOEMCP(), IsAnsiLeadByte, ChosenOptions);
     if (!script.leftOut.empty()) ShowError(owner, LeftOutText(script.leftOut));
     // Scripts whose consoles have ended go first, so that their names are free.

@@ -24,5 +24,7 @@ bool HasCertificateTable(const std::string& peHeader);
 bool CarriesCertificateTable(const std::string& file);
 
 // The question asked before Compress works on signed programs: names the
-// first ten paths, then how many more.
+// first ten paths, then how many more. Files that were not looked at (not on
+// the disk now, or on a share that did not answer) are named with this note.
+inline constexpr char NotLookedAtNote[] = "   (not looked at; it may be signed)";
 std::string SignedFilesQuestion(const std::vector<std::string>& paths);

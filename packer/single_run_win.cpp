@@ -1,7 +1,6 @@
 #include "packer/single_run_win.h"
 
 #include <windows.h>
-#include <ntsecapi.h>
 
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
@@ -127,7 +126,7 @@ HANDLE CreateOutputFile() {
     unsigned char random[16];
     const DWORD length = GetTempPathW(MAX_PATH + 1, name);
     if (length == 0 || length > MAX_PATH) return nullptr;
-    if (!RtlGenRandom(random, sizeof random)) {
+    if (!RandomBytes(random, sizeof random)) {
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }

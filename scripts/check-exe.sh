@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built Zorvik.exe: a Windows GUI program of the given kind that imports only DLLs
-# Windows ships, with the manifest of a Windows 10/11 program. Prints its size and imports;
-# fails, saying why, otherwise.
+# Windows ships, nothing Windows forwards out of the KnownDLLs, with a load configuration that
+# takes its imports from System32 and the manifest of a Windows 10/11 program. Prints its size
+# and imports; fails, saying why, otherwise.
 #   scripts/check-exe.sh EXE i686|x86_64
 set -euo pipefail
 exe=$1
@@ -33,6 +34,23 @@ if [ -n "$foreign" ]; then
   echo "$exe imports DLLs that Windows does not ship: $foreign" >&2
   exit 1
 fi
+# Nothing that Windows forwards out of the KnownDLLs (advapi32's SystemFunction036, 040 and
+# 041 go to cryptbase), and a load configuration whose DependentLoadFlags (at 54 in the 32-bit
+# structure, at 78 in the 64-bit one) hold LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800), so that
+# Windows takes every static import from System32.
+forwarded=$(grep -owE 'SystemFunction0(36|40|41)' <<<"$headers" | sort -u || true)
+[ -z "$forwarded" ] || { echo "$exe imports" $forwarded >&2; exit 1; }
+[ "$2" = i686 ] && flagsAt=54 || flagsAt=78
+config=$(sed -nE 's/^Entry a 0*([0-9a-f]+) [0-9a-f]+ Load Configuration Directory$/\1/p' <<<"$headers")
+base=$(sed -nE 's/^ImageBase[[:space:]]+([0-9a-f]+)$/\1/p' <<<"$headers")
+loadFlags=0
+while read -r _ _ size vma _ offset _; do
+  ((0x${config:-0} && 0x$base + 0x$config >= 0x$vma && 0x$base + 0x$config + flagsAt + 2 <= 0x$vma + 0x$size)) || continue
+  at=$((0x$offset + 0x$base + 0x$config - 0x$vma))
+  (($(od -An -tu4 -j $at -N4 "$exe") >= flagsAt + 2)) && loadFlags=$(od -An -tu2 -j $((at + flagsAt)) -N2 "$exe")
+done < <("$2-w64-mingw32-objdump" -h "$exe" | grep -E '^ +[0-9]+ ')
+((loadFlags & 0x800)) ||
+  { echo "$exe: its load configuration lacks DependentLoadFlags LOAD_LIBRARY_SEARCH_SYSTEM32" >&2; exit 1; }
 
 # The manifest (resource type 24, id 1), as windres prints it back: Common Controls 6, the
 # supported Windows versions 7 to 11, and per-monitor DPI awareness with the older fallback.

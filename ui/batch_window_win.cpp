@@ -85,6 +85,10 @@ void CollectDroppedFiles(HWND owner, HDROP drop) {
     if (!notTaken.empty()) ShowError(owner, NamesNotTakenText(notTaken));
 }
 
+bool IsBatchWindow(HWND window) {
+    return GetWindowLongPtrA(window, DWLP_DLGPROC) == reinterpret_cast<LONG_PTR>(BatchWindowProc);
+}
+
 void OpenBatchWindow() {
     DialogBoxParamA(ProgramInstance, MAKEINTRESOURCEA(IDD_BATCH_WINDOW), nullptr, BatchWindowProc,
                     0);

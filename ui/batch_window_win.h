@@ -9,3 +9,6 @@ void CollectDroppedFiles(HWND owner, HDROP drop);
 // Opens a batch window, modal but without owner, so the main window stays
 // usable; returns when it closes.
 void OpenBatchWindow();
+
+// Whether `window` is a batch window (there may be several, one inside another).
+bool IsBatchWindow(HWND window);

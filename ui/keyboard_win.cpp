@@ -5,6 +5,7 @@
 #include "app/state_win.h"
 #include "app/win_util_win.h"
 #include "res/resource.h"
+#include "ui/batch_window_win.h"
 
 namespace {
 // oleacc's Dynamic Annotation service and the name property.
@@ -55,9 +56,9 @@ LRESULT CALLBACK FilterMessage(int code, WPARAM wParam, LPARAM lParam) {
     MSG& message = *reinterpret_cast<MSG*>(lParam);
     if (code == MSGF_DIALOGBOX && !Filtering) {
         // A multi-line edit closes its dialog on Esc (it posts WM_CLOSE); the
-        // batch window's list must not.
+        // batch window's list must not. Its id is the main window hint's too.
         if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
-            GetDlgCtrlID(message.hwnd) == IDC_BATCH_TEXT)
+            GetDlgCtrlID(message.hwnd) == IDC_BATCH_TEXT && IsBatchWindow(GetParent(message.hwnd)))
             return TRUE;
         if (Results && (message.hwnd == Results || IsChild(Results, message.hwnd))) {
             Filtering = true;

@@ -195,6 +195,25 @@ E2E_CASE(batch_window_drop_appends_and_its_buttons_pack_every_entry) {
           "the main window is still open and answers after the batch window closed");
 }
 
+// cmd looks for a command it does not know itself in the current folder first: a chcp.bat there
+// would run instead of System32's chcp and, not being called, end the script before the packer.
+E2E_CASE(batch_script_never_runs_a_chcp_bat_in_its_folder) {
+  const std::string w = c.workDir + "\\", ran = w + "chcp-ran.txt", a = w + "a.exe";
+  c.Require(WriteWholeFile(w + "chcp.bat", "@echo %*> \"" + ran + "\"\r\n"), "write chcp.bat");
+  Process& zorvik = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(zorvik);
+  MakeFiles(c, {a});
+  PostMenuCommand(window, kBatchMenuCommand);
+  HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "on menu command 899");
+  c.Require(DropFiles(batch, {a}) && WaitForBatchText(batch, Listing({a})) == Listing({a}),
+            "the batch lists a.exe");
+  c.Require(ClickButton(batch, kBatchCompress), "click Compress");
+  CheckPackerCall(c, 0, {c.packerPath, a}, "Compress beside a chcp.bat");
+  std::string args;
+  c.Check(!ReadWholeFile(ran, args), "the folder's chcp.bat never ran; it wrote " + Shown(args));
+  EndScriptConsoles(zorvik.pid);
+}
+
 E2E_CASE(batch_window_keeps_dropped_paths_with_percent_or_over_259_bytes_whole) {
   Process& zorvik = c.Start(c.BareCommandLine());
   HWND window = c.WaitForMainWindow(zorvik);

@@ -42,9 +42,12 @@ const char* const kResultsTitle = "Zorvik - Results";
 const int kResultsText = 1010;
 
 // How every batch script begins: it fixes cmd's settings for itself, clears the UPX variable and
-// states the (OEM) code page its names are written in.
+// states the (OEM) code page its names are written in, through System32's chcp by its full path.
 inline std::string ScriptStartLines() {
-  return "@setlocal DisableDelayedExpansion EnableExtensions\r\n@set \"UPX=\"\r\n@chcp " +
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+  return "@setlocal DisableDelayedExpansion EnableExtensions\r\n@set \"UPX=\"\r\n@\"" +
+         std::string(system, length < MAX_PATH ? length : 0) + "\\chcp.com\" " +
          std::to_string(GetOEMCP()) + " >nul\r\n";
 }
 // How every batch script ends: PAUSE; it does not delete itself.

@@ -35,11 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return text;
     };
     const unsigned codePage = 437 + data[1];
+    const std::string System = "C:\\Windows\\System32";
     const Script script =
-        ComposeScript(unpack ? ScriptKind::Unpack : ScriptKind::Pack, packer, entries,
+        ComposeScript(unpack ? ScriptKind::Unpack : ScriptKind::Pack, packer, System, entries,
                       raw ? EntryStyle::Raw : EntryStyle::Quoted, encode, codePage, NoLeadBytes);
     IsOwnScript(rest); // any bytes, as a sibling name found in a folder may hold
-    if (!encode(packer)) {
+    if (!encode(packer) || !encode(System)) {
         CHECK(script.bytes.empty() && script.leftOut.empty());
         return 0;
     }
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lines.pop_back();
     // The start: cmd's settings, no UPX variable, the code page, before anything else.
     CHECK(lines[0] + "\r\n" == ScriptStart && lines[1] + "\r\n" == ScriptClearUpx &&
-          lines[2] + "\r\n" == CodePageLine(codePage));
+          lines[2] + "\r\n" == CodePageLine(System, codePage));
     lines.erase(lines.begin(), lines.begin() + 3);
     const size_t room = MaxScriptLine - 2, first = unpack ? 2 : 1;
     std::vector<std::string> written;

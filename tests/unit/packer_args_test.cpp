@@ -144,11 +144,11 @@ TEST(PackerParameters, DoubleByteNamesAreReadByCharacter) {
     const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
     const std::string folder = "C:\\" + Table;
     EXPECT_EQ(
-        ComposeScript(ScriptKind::Pack, folder + "\\upx.exe",
+        ComposeScript(ScriptKind::Pack, folder + "\\upx.exe", "C:\\Windows\\System32",
                       {"\"" + folder + "\" ", "\"" + folder + "\\" + Port + "\" "}, EntryStyle::Raw,
                       same, 932, Cp932Lead)
             .bytes,
-        ScriptStart + (ScriptClearUpx + CodePageLine(932)) +
+        ScriptStart + (ScriptClearUpx + CodePageLine("C:\\Windows\\System32", 932)) +
             ("\"" + folder + "\\upx.exe\" \"" + folder + "\" \"" + folder + "\\" + Port + "\" ") +
             ScriptTail);
 }
@@ -178,9 +178,9 @@ TEST(PackerParameters, NameThatLooksLikeAnOptionStaysAFile) {
     EXPECT_EQ(CompressParameters(0, "-d", NoLeadBytes), R"(-8 ".\-d")");
     EXPECT_EQ(DecompressParameters(R"("--best.exe" )", NoLeadBytes), R"(-d ".\--best.exe")");
     const auto same = [](const std::string& s) { return std::optional<std::string>(s); };
-    EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", {"-d", R"(C:\a.exe)"},
-                            EntryStyle::Quoted, same, 437, NoLeadBytes)
+    EXPECT_EQ(ComposeScript(ScriptKind::Pack, R"(C:\z\upx.exe)", "C:\\Windows\\System32",
+                            {"-d", R"(C:\a.exe)"}, EntryStyle::Quoted, same, 437, NoLeadBytes)
                   .bytes,
-              ScriptStart + (ScriptClearUpx + CodePageLine(437)) +
+              ScriptStart + (ScriptClearUpx + CodePageLine("C:\\Windows\\System32", 437)) +
                   std::string("\"C:\\z\\upx.exe\" \".\\-d\" \"C:\\a.exe\" ") + ScriptTail);
 }

@@ -236,4 +236,13 @@ TEST(PackerResults, AdviceFromThePackersMessageAlone) {
     for (const auto& [message, advice] : rows)
         EXPECT_EQ(PackerAdvice(message, "C:\\.NET files are not yet supported.exe"), advice)
             << message;
+    // Any path the packer prints is a name (either separator, side files); then its words again.
+    const std::string rowsInPaths[][3] = {
+        {"CantPackException: C:/x/arm64/app.exe: not yet supported", "C:\\x\\arm64\\app.exe", ""},
+        {"IOException: C:\\Permission denied\\app.upx: short read",
+         "C:\\Permission denied\\app.exe", ""},
+        {"IOException: \\\\srv\\arm64/b.ex~: not yet supported", "\\\\srv\\arm64\\b.exe", ""},
+        {"IOException: c:\\arm64\\app.upx: Permission denied", "C:\\arm64\\app.exe", writable}};
+    for (const auto& [message, path, advice] : rowsInPaths)
+        EXPECT_EQ(PackerAdvice(message, path), advice) << message;
 }

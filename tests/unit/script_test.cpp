@@ -11,10 +11,12 @@
 namespace {
 using Strings = std::vector<std::string>;
 const std::string Packer = "C:\\z\\upx.exe";
+const std::string System = "C:\\Windows\\System32";
 const std::string PackHead = "\"C:\\z\\upx.exe\" ";
 const std::string Ask = "Are you sure you want to compress them all ?\n\n";
 const std::string AskUnpack = "Are you sure you want to Decompress them all ?\n\n";
-const std::string Start = std::string(ScriptStart) + ScriptClearUpx + "@chcp 437 >nul\r\n";
+const std::string Start =
+    std::string(ScriptStart) + ScriptClearUpx + "@\"C:\\Windows\\System32\\chcp.com\" 437 >nul\r\n";
 const std::string End = ScriptTail;
 
 std::optional<std::string> Identity(const std::string& text) {
@@ -33,7 +35,8 @@ std::optional<std::string> FakeOem(const std::string& text) {
 }
 
 Script Pack(const Strings& entries, EntryStyle style = EntryStyle::Quoted) {
-    return ComposeScript(ScriptKind::Pack, Packer, entries, style, Identity, 437, NoLeadBytes);
+    return ComposeScript(ScriptKind::Pack, Packer, System, entries, style, Identity, 437,
+                         NoLeadBytes);
 }
 
 std::string Path(size_t length, char fill = 'a') {
@@ -125,30 +128,32 @@ TEST(ScriptBytes, PackerLineThenTheTail) {
     // cmd's settings, no UPX variable, the code page the names are written in;
     // at the end PAUSE, and no self-deletion.
     EXPECT_EQ(Pack({}).bytes, "@setlocal DisableDelayedExpansion EnableExtensions\r\n"
-                              "@set \"UPX=\"\r\n@chcp 437 >nul\r\n"
+                              "@set \"UPX=\"\r\n@\"C:\\Windows\\System32\\chcp.com\" 437 >nul\r\n"
                               "\"C:\\z\\upx.exe\" \r\nPAUSE\r\n");
-    EXPECT_EQ(
-        ComposeScript(ScriptKind::Pack, Packer, {}, EntryStyle::Raw, Identity, 65001, NoLeadBytes)
-            .bytes,
-        std::string(ScriptStart) + ScriptClearUpx + "@chcp 65001 >nul\r\n" + PackHead + End);
-    EXPECT_EQ(
-        ComposeScript(ScriptKind::Unpack, Packer, {}, EntryStyle::Raw, Identity, 437, NoLeadBytes)
-            .bytes,
-        Start + "\"C:\\z\\upx.exe\" -d " + End);
+    // chcp by System32's full path, in the console's bytes, "%" doubled.
+    EXPECT_EQ(ComposeScript(ScriptKind::Pack, Packer, "C:\\W%\xE9", {}, EntryStyle::Raw, FakeOem,
+                            65001, NoLeadBytes)
+                  .bytes,
+              std::string(ScriptStart) + ScriptClearUpx +
+                  "@\"C:\\W%%\x82\\chcp.com\" 65001 >nul\r\n" + PackHead + End);
+    EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, System, {}, EntryStyle::Raw, Identity, 437,
+                            NoLeadBytes)
+                  .bytes,
+              Start + "\"C:\\z\\upx.exe\" -d " + End);
     // The options that apply, and still no method.
     const PackerOptions all{true, true, true};
-    EXPECT_EQ(ComposeScript(ScriptKind::Pack, Packer, {"C:\\a.exe"}, EntryStyle::Quoted, Identity,
-                            437, NoLeadBytes, all)
+    EXPECT_EQ(ComposeScript(ScriptKind::Pack, Packer, System, {"C:\\a.exe"}, EntryStyle::Quoted,
+                            Identity, 437, NoLeadBytes, all)
                   .bytes,
               Start + "\"C:\\z\\upx.exe\" --lzma -k --force \"C:\\a.exe\" " + End);
-    EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, {"C:\\a.exe"}, EntryStyle::Quoted, Identity,
-                            437, NoLeadBytes, all)
+    EXPECT_EQ(ComposeScript(ScriptKind::Unpack, Packer, System, {"C:\\a.exe"}, EntryStyle::Quoted,
+                            Identity, 437, NoLeadBytes, all)
                   .bytes,
               Start + "\"C:\\z\\upx.exe\" -d -k \"C:\\a.exe\" " + End);
     EXPECT_EQ(Pack({"C:\\a.exe", "C:\\b c\\d.dll", "C:\\dir\\"}).bytes,
               Start + "\"C:\\z\\upx.exe\" \"C:\\a.exe\" \"C:\\b c\\d.dll\" \"C:\\dir\\\\\" " + End);
     Script raw =
-        ComposeScript(ScriptKind::Unpack, Packer,
+        ComposeScript(ScriptKind::Unpack, Packer, System,
                       {"\"C:\\a.exe\" ", "", "  ", "C:\\Program Files\\c.exe", " \"C:\\b.exe\""},
                       EntryStyle::Raw, Identity, 437, NoLeadBytes);
     EXPECT_EQ(raw.bytes, Start +
@@ -159,7 +164,7 @@ TEST(ScriptBytes, PackerLineThenTheTail) {
 }
 
 TEST(ScriptBytes, PercentIsDoubledForCmd) {
-    Script script = ComposeScript(ScriptKind::Pack, "C:\\50%\\upx.exe",
+    Script script = ComposeScript(ScriptKind::Pack, "C:\\50%\\upx.exe", System,
                                   {"C:\\100%\\a.exe", "\"C:\\x%PATH%y.exe\" "}, EntryStyle::Raw,
                                   Identity, 437, NoLeadBytes);
     EXPECT_EQ(script.bytes,
@@ -182,7 +187,7 @@ TEST(ScriptBytes, EntriesThatAreNoPathsAreLeftOut) {
 }
 
 TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
-    Script script = ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe",
+    Script script = ComposeScript(ScriptKind::Unpack, "C:\\Caf\xE9\\upx.exe", System,
                                   {"C:\\\xE9%.exe", "C:\\\xA4.exe", "C:\\b.exe"},
                                   EntryStyle::Quoted, FakeOem, 437, NoLeadBytes);
     EXPECT_EQ(script.bytes,
@@ -191,9 +196,14 @@ TEST(ScriptBytes, ConsoleEncoderAppliesToPackerAndEntries) {
     EXPECT_EQ(script.leftOut[0].text, "C:\\\xA4.exe");
     EXPECT_EQ(script.leftOut[0].reason, LeftOutReason::NotInConsoleCodePage);
 
-    Script noPacker = ComposeScript(ScriptKind::Pack, "C:\\\xA4\\upx.exe", {"C:\\a.exe"},
+    Script noPacker = ComposeScript(ScriptKind::Pack, "C:\\\xA4\\upx.exe", System, {"C:\\a.exe"},
                                     EntryStyle::Quoted, FakeOem, 437, NoLeadBytes);
     EXPECT_EQ(noPacker.bytes, "");
+    for (const std::string& system : {std::string("C:\\\xA4"), std::string()})
+        EXPECT_EQ(ComposeScript(ScriptKind::Pack, Packer, system, {"C:\\a.exe"}, EntryStyle::Quoted,
+                                FakeOem, 437, NoLeadBytes)
+                      .bytes,
+                  "");
 }
 
 // Zorvik deletes a sibling script only when it knows it for its own.
@@ -202,9 +212,12 @@ TEST(ScriptBytes, OwnScriptsAreKnownByTheirLayout) {
     const Strings own = {Pack({}).bytes,
                          Pack({"C:\\a.exe", "C:\\100%\\b c.dll", "C:\\dir\\"}).bytes,
                          Pack({Path(5000), Path(5000, 'b')}).bytes,
-                         ComposeScript(ScriptKind::Unpack, Packer, {"-x.exe"}, EntryStyle::Quoted,
-                                       Identity, 850, NoLeadBytes, all)
-                             .bytes};
+                         ComposeScript(ScriptKind::Unpack, Packer, System, {"-x.exe"},
+                                       EntryStyle::Quoted, Identity, 850, NoLeadBytes, all)
+                             .bytes,
+                         // as earlier Zorviks wrote them
+                         std::string(ScriptStart) + ScriptClearUpx + "@chcp 437 >nul\r\n" +
+                             PackHead + "\"C:\\a.exe\" " + End};
     for (const std::string& bytes : own)
         EXPECT_TRUE(IsOwnScript(bytes)) << bytes.substr(0, 120);
     const std::string packer = PackHead + "\"C:\\a.exe\" \r\n";
@@ -217,6 +230,8 @@ TEST(ScriptBytes, OwnScriptsAreKnownByTheirLayout) {
         Start + "\"C:\\z\\cmd.exe\" \"C:\\a.exe\" \r\nPAUSE\r\n",
         Start + "\"C:\\z\\upx.exe\" -o \"C:\\a.exe\" \r\nPAUSE\r\n",
         head + "@chcp 437 & calc >nul\r\n" + packer + "PAUSE\r\n",
+        head + "@\"C:\\a\" & \"b\\chcp.com\" 437 >nul\r\n" + packer + "PAUSE\r\n",
+        head + "@\"C:\\a\\chcp.bat\" 437 >nul\r\n" + packer + "PAUSE\r\n",
         std::string(ScriptStart) + "@chcp 437 >nul\r\n" + packer + "PAUSE\r\n",
         Start + PackHead + Path(MaxScriptLine) + " \r\nPAUSE\r\n"};
     // clang-format on
@@ -270,8 +285,8 @@ TEST(ScriptLineLimit, LongBatchKeepsEveryEntryInOrder) {
     }
     Script pack = Pack(bare);
     EXPECT_EQ(PathsIn(pack.bytes, PackHead), bare);
-    Script unpack =
-        ComposeScript(ScriptKind::Unpack, Packer, raw, EntryStyle::Raw, Identity, 437, NoLeadBytes);
+    Script unpack = ComposeScript(ScriptKind::Unpack, Packer, System, raw, EntryStyle::Raw,
+                                  Identity, 437, NoLeadBytes);
     EXPECT_EQ(PathsIn(unpack.bytes, "\"C:\\z\\upx.exe\" -d "), bare);
     EXPECT_TRUE(pack.leftOut.empty() && unpack.leftOut.empty());
 
