@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <ntsecapi.h>
 
+#include <cstring>
+
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
@@ -14,12 +16,20 @@ namespace {
 // Which file a path names, whatever its spelling (case, short name, drive).
 struct FileId {
     bool known = false;
-    DWORD volume = 0, high = 0, low = 0;
+    bool wide = false; // the 128-bit id, or else the 64-bit index
+    uint64_t volume = 0;
+    unsigned char id[16] = {};
     bool operator==(const FileId& other) const {
-        return known && other.known && volume == other.volume && high == other.high &&
-               low == other.low;
+        return known && other.known && wide == other.wide && volume == other.volume &&
+               memcmp(id, other.id, sizeof id) == 0;
     }
 };
+
+// Known to be two files: an id that could not be read, or was read another
+// way, proves nothing.
+bool Differs(const FileId& a, const FileId& b) {
+    return a.known && b.known && a.wide == b.wide && !(a == b);
+}
 
 struct SingleRun {
     RunEntry entry;          // UTF-8 texts
@@ -28,10 +38,11 @@ struct SingleRun {
     std::string packerNames; // UTF-8, the file as the packer names it in messages
     std::string parameters;
     std::wstring given;      // the file as the packer is given it
-    std::wstring sideBase;   // from the start: what the packer makes its output and backup names of
+    std::string packerFile;  // the same in the ANSI bytes the packer makes its side names of
     std::wstring outputName; // Compress and Decompress: the free name the packer will write to
     bool stopping = false;   // Stop ended the packer; its files are still to be put right
     DWORD startTick = 0;
+    uint64_t startTime = 0; // UTC, in the file system's units
     KernelHandle process, output, errors;
     SingleRun* next = nullptr;
 };
@@ -55,17 +66,37 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+uint64_t FileTimeValue(const FILETIME& time) {
+    return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
 // `flags` FILE_FLAG_OPEN_REPARSE_POINT: the link itself, not what it points to.
-FileId IdOf(const std::wstring& path, DWORD flags = 0) {
+// `created`, when given, receives the file's creation time.
+FileId IdOf(const std::wstring& path, DWORD flags = 0, uint64_t* created = nullptr) {
     FileId id;
-    HANDLE opened =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return id;
-    KernelHandle file(opened);
+    FileHandle file(CreateFileW(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file.Get(), &info)) return id;
-    id = {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) return id;
+    if (created) *created = FileTimeValue(info.ftCreationTime);
+    // The 64-bit index is not unique on ReFS; the 128-bit id (FileIdInfo, Windows 8 on) is.
+    // Windows 7, some file systems and Wine refuse it: then the index serves.
+    struct {
+        ULONGLONG volume;
+        unsigned char id[16];
+    } wide;
+    constexpr auto FileIdInfoClass = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+    id.known = true;
+    if (GetFileInformationByHandleEx(file.Get(), FileIdInfoClass, &wide, sizeof wide)) {
+        id.wide = true;
+        id.volume = wide.volume;
+        memcpy(id.id, wide.id, sizeof id.id);
+    } else {
+        id.volume = info.dwVolumeSerialNumber;
+        memcpy(id.id, &info.nFileIndexLow, sizeof info.nFileIndexLow);
+        memcpy(id.id + 4, &info.nFileIndexHigh, sizeof info.nFileIndexHigh);
+    }
     return id;
 }
 
@@ -90,12 +121,11 @@ bool Writes(const SingleRun& run) {
     return run.entry.kind == RunKind::Pack || run.entry.kind == RunKind::Unpack;
 }
 
-// The packer makes the names of its output and backup from the file's name as
-// it was given, in the file's folder: it runs in Zorvik's current folder.
-std::wstring SideBase(const std::wstring& given) {
-    std::wstring base = FullPathName(given);
-    base.resize(base.find_last_of(L'\\') + 1);
-    return base.append(given, given.find_last_of(L"\\/:") + 1, std::wstring::npos);
+// A name the packer makes beside the file (see PackerOutputName), as the file
+// system finds it: the packer opens it by those ANSI bytes, in Zorvik's
+// current folder, where it runs.
+std::wstring SideName(const std::string& name) {
+    return FullPathName(WideFromAnsi(name));
 }
 
 // Two packers writing `app.exe` and `app.dll` would choose among the same
@@ -103,10 +133,10 @@ std::wstring SideBase(const std::wstring& given) {
 // that each file the packer makes belongs to one run alone.
 bool SharesNamesWithARunningOne(const SingleRun& run) {
     if (!Writes(run)) return false;
-    const std::wstring output = PackerOutputName(run.file, 0);
+    const std::wstring output = SideName(PackerOutputName(run.packerFile, 0));
     for (const SingleRun* other = FirstRun; other; other = other->next)
         if (other->process.Valid() && Writes(*other) &&
-            SameName(output, PackerOutputName(other->file, 0)))
+            SameName(output, SideName(PackerOutputName(other->packerFile, 0))))
             return true;
     return false;
 }
@@ -212,9 +242,9 @@ DWORD CreatePacker(SingleRun& run) {
 
 // The name the packer will write its output to: the first of its names that
 // is free now. None when all are taken; then no file of the packer's is touched.
-std::wstring FreeOutputName(const std::wstring& sideBase) {
+std::wstring FreeOutputName(const std::string& packerFile) {
     for (unsigned attempt = 0; attempt < PackerNameAttempts; ++attempt) {
-        const std::wstring name = PackerOutputName(sideBase, attempt);
+        const std::wstring name = SideName(PackerOutputName(packerFile, attempt));
         if (!Exists(name)) return name;
     }
     return std::wstring();
@@ -226,9 +256,11 @@ void StartPacker(SingleRun& run) {
     run.file = FullPathName(run.given); // where the packer finds it, should the folder have moved
     entry.before = StateOf(run.file);
     run.id = IdOf(run.file);
-    run.sideBase = SideBase(run.given);
-    if (Writes(run)) run.outputName = FreeOutputName(run.sideBase);
+    if (Writes(run)) run.outputName = FreeOutputName(run.packerFile);
     run.startTick = GetTickCount();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    run.startTime = FileTimeValue(now);
     run.output.Reset(CreateOutputFile());
     if (run.output.Valid()) run.errors.Reset(CreateOutputFile());
     const DWORD error = run.errors.Valid() ? CreatePacker(run) : LastError();
@@ -253,28 +285,55 @@ void StartWaitingRuns() {
     }
 }
 
+// Whether `name` is a file that this run's packer made: not the user's file
+// under another name, and made since the run started. Another packer working
+// on the same stem (a console, a second Zorvik) may have taken the name that
+// was free at the start. FAT keeps creation times in steps of 10 ms, and the
+// clock moves in steps of up to 16 ms: a file the packer made just after the
+// start may seem that much older. A name that the file system gave an older
+// file's creation time (its tunnelling, for 15 s after that file went) is
+// left alone too, which errs on the safe side.
+bool MadeByTheRun(const SingleRun& run, const std::wstring& name) {
+    constexpr uint64_t Margin = 20 * 10000; // 20 ms
+    uint64_t created = 0;
+    return Differs(IdOf(name, FILE_FLAG_OPEN_REPARSE_POINT, &created), run.id) &&
+           created + Margin >= run.startTime;
+}
+
+// The name without its folder, in UTF-8.
+std::string BareUtf8(const std::wstring& path) {
+    return Utf8FromWide(path.substr(path.find_last_of(L'\\') + 1));
+}
+
 // After a stop the file is at its path as it was, or as the packer's whole
 // output once that had replaced it; its backup and output go back where
 // they belong. The packer writes its output, then deletes the file (or with
 // Keep Backup renames it to its backup), then renames the output into its
 // place. Only a backup that is the file itself (by its id) and an output
-// name that was free at the start and that nobody holds open are touched.
-void PutFilesRight(const SingleRun& run) {
+// name that was free at the start, that the run made and that nobody holds
+// open are touched. When the file stays missing, the entry names the file
+// that holds its bytes.
+void PutFilesRight(SingleRun& run) {
     if (!Writes(run) || !run.entry.before.exists || !run.id.known) return;
+    std::wstring holder;
     for (unsigned attempt = 0; !Exists(run.file) && attempt < PackerNameAttempts; ++attempt) {
-        const std::wstring backup = PackerBackupName(run.sideBase, attempt);
+        const std::wstring backup = SideName(PackerBackupName(run.packerFile, attempt));
         if (!Exists(backup)) break; // the packer took the first free name
-        if (IdOf(backup, FILE_FLAG_OPEN_REPARSE_POINT) == run.id)
-            MoveFileExW(backup.c_str(), run.file.c_str(), 0);
+        if (IdOf(backup, FILE_FLAG_OPEN_REPARSE_POINT) == run.id &&
+            !MoveFileExW(backup.c_str(), run.file.c_str(), 0))
+            holder = backup;
     }
-    if (run.outputName.empty()) return;
-    if (!Exists(run.file)) {
-        MoveFileExW(run.outputName.c_str(), run.file.c_str(), 0); // the packer's whole output
-        return;
+    const bool own = !run.outputName.empty() && MadeByTheRun(run, run.outputName);
+    if (own && !Exists(run.file)) { // the packer's whole output
+        if (!MoveFileExW(run.outputName.c_str(), run.file.c_str(), 0) && holder.empty())
+            holder = run.outputName;
+    } else if (own) {
+        HANDLE output =
+            CreateFileW(run.outputName.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (output != INVALID_HANDLE_VALUE) CloseHandle(output); // and so deleted
     }
-    HANDLE output = CreateFileW(run.outputName.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (output != INVALID_HANDLE_VALUE) CloseHandle(output); // and so deleted
+    if (!Exists(run.file) && !holder.empty()) run.entry.bytesIn = BareUtf8(holder);
 }
 
 // The last bytes the packer wrote into one of its output files, as UTF-8.
@@ -329,6 +388,7 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
     run->packerNames = AnsiToUtf8(PackerFilePath(path));
     run->parameters = parameters;
     run->given = given;
+    run->packerFile = PackerFilePath(path);
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
     entry.path = Utf8FromWide(run->file);
@@ -347,13 +407,36 @@ void StopSingleFileRuns() {
         else if (GoesOn(*run) && !run->stopping)
             run->stopping = TerminateProcess(run->process.Get(), 1) != 0;
     }
-    // Ending is asynchronous; the files can be put right once each packer is
-    // gone. One that takes longer is seen to end, and put right, later.
-    const DWORD start = GetTickCount(), patience = 5000;
-    for (SingleRun* run = FirstRun; run; run = run->next) {
-        const DWORD waited = GetTickCount() - start;
-        if (run->stopping && run->process.Valid())
-            WaitForSingleObject(run->process.Get(), waited < patience ? patience - waited : 0);
+    // Ending is asynchronous: LookAtRuns puts the files right once each packer
+    // is seen to have ended, and meanwhile the windows keep answering.
+}
+
+void PutStoppedRunsRight(DWORD patience) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE ending[MAXIMUM_WAIT_OBJECTS - 1];
+        DWORD count = 0;
+        for (SingleRun* run = FirstRun; run; run = run->next) {
+            if (!run->stopping || !run->process.Valid()) continue;
+            if (WaitForSingleObject(run->process.Get(), 0) == WAIT_OBJECT_0)
+                Finish(*run);
+            else if (count < MAXIMUM_WAIT_OBJECTS - 1)
+                ending[count++] = run->process.Get();
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (count == 0 || spent >= patience) return;
+        if (MsgWaitForMultipleObjects(count, ending, FALSE, patience - spent, QS_ALLINPUT) !=
+            WAIT_OBJECT_0 + count)
+            continue;
+        MSG message; // the windows keep painting meanwhile
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(int(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
 }
 

@@ -21,6 +21,10 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
 // The outcomes are filed once each packer is seen to have ended.
 void StopSingleFileRuns();
 
+// Waits up to `patience` ms for the packers that Stop ended, and puts their
+// files right, before Zorvik closes. The windows keep painting meanwhile.
+void PutStoppedRunsRight(DWORD patience);
+
 struct RunsNow {
     std::string text;    // every entry, one line each, running ones with their time so far; UTF-8
     bool ended = false;  // a run ended since the last look, and its outcome is filed

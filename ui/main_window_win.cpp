@@ -17,6 +17,7 @@
 #include "app/win_util_win.h"
 #include "packer/commands_win.h"
 #include "packer/script_win.h"
+#include "packer/single_run_win.h"
 #include "res/resource.h"
 #include "ui/batch_window_win.h"
 #include "ui/fade_out_win.h"
@@ -126,7 +127,9 @@ void OnDropFiles(HWND window, HDROP drop) {
 }
 
 void OnClose(HWND window) {
+    if (Closing) return; // a second close while stopped runs are put right
     Closing = true;
+    PutStoppedRunsRight(3000);
     DeleteScripts();
     FadeOut(window);
     EndDialog(window, 0);

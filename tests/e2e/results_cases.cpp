@@ -415,17 +415,19 @@ E2E_CASE(results_test_and_info_lines_for_each_file) {
 
 // Stop after each step of the packer's work leaves the file as it was, or as the packer's whole
 // output once that had replaced it, with nothing else of the packer's beside it and a .upx file
-// that was there before left alone. Stop works only while a packer runs.
+// that was there before left alone. A backup that another program holds stays, and the line says
+// where the file's bytes are. Stop works only while a packer runs.
 E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
   const struct {
     const char *steps, *upxBefore, *outcome;
-    bool backup;
-  } runs[] = {{"0", "", "left as it was", false},
-              {"1", "", "left as it was", false},
-              {"2", "mine", "left as it was", false},
-              {"3", "", "changed", false},
-              {"4", "", "changed", false},
-              {"3", "", "left as it was", true}};
+    bool backup, held;
+  } runs[] = {{"0", "", "was left as it was", false, false},
+              {"1", "", "was left as it was", false, false},
+              {"2", "mine", "was left as it was", false, false},
+              {"3", "", "was changed", false, false},
+              {"4", "", "was changed", false, false},
+              {"3", "", "was left as it was", true, false},
+              {"3", "", "is missing; its bytes are in app.ex~", true, true}};
   for (const auto& run : runs) {
     const std::string folder = c.workDir + "\\" + std::to_string(&run - runs),
                       file = folder + "\\app.exe";
@@ -434,7 +436,8 @@ E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
                   (!*run.upxBefore || WriteWholeFile(folder + "\\app.upx", run.upxBefore)),
               "create " + file);
     std::vector<std::string> expected = FolderContents(folder);
-    if (run.outcome[0] == 'c') expected = {"app.exe: UPX!packed"};
+    if (run.outcome[4] == 'c') expected = {"app.exe: UPX!packed"};
+    if (run.held) expected = {"app.ex~: MZ", "app.upx: UPX!packed"};
     Process& zorvik = c.StartWithEnvironment(
         c.VerbCommandLine(file),
         {{"ZORVIK_FAKE_UPX_STEPS", run.steps}, {"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
@@ -445,11 +448,19 @@ E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
               what + ": the packer runs");
     for (double end = NowMs() + 5000; !IsWindowEnabled(StopButton(zorvik.pid)) && NowMs() < end;)
       Sleep(50);
+    Handle holders[2];  // as a scanner would hold the backup and the output
+    for (int i = 0; run.held && i < 2; ++i)
+      holders[i].Reset(CreateFileA((folder + (i ? "\\app.upx" : "\\app.ex~")).c_str(),
+                                   GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+    c.Require((holders[0].Valid() && holders[1].Valid()) == run.held, what + ": hold the backup and the output open");
     c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), what + ": press Stop, enabled");
     c.CheckEqual(
         what,
-        "  " + file + (run.backup ? "  -8 -k" : "  -8") + "  stopped; the file was " + run.outcome,
+        "  " + file + (run.backup ? "  -8 -k" : "  -8") + "  stopped; the file " + run.outcome,
         WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
+    holders[0].Reset();
+    holders[1].Reset();
     c.CheckEqual(what + ": the folder", expected, FolderContents(folder));
     c.Check(!IsWindowEnabled(StopButton(zorvik.pid)),
             what + ": Stop is disabled once nothing runs");

@@ -139,6 +139,13 @@ TEST(PackerResults, EntryForEachOutcome) {
     notStarted.state = RunState::NotStarted;
     EXPECT_EQ(EntryText(notStarted),
               head + "-d  could not start the packer, error 5; the file was left as it was");
+    RunEntry stopped = Ended("-8 -k", 5000, 0, 1);
+    stopped.state = RunState::Stopped;
+    stopped.after.exists = false;
+    EXPECT_EQ(EntryText(stopped), head + "-8 -k  stopped; the file is missing");
+    stopped.bytesIn = "app.ex~";
+    EXPECT_EQ(EntryText(stopped),
+              head + "-8 -k  stopped; the file is missing; its bytes are in app.ex~");
 }
 
 // The packer's own names beside the file, and its environment.
@@ -148,6 +155,11 @@ TEST(SingleRuns, SideNamesAndEnvironment) {
     EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 0), L"C:\\t\\app.ex~");
     EXPECT_EQ(PackerBackupName(L"C:\\t\\app.ex", 0), L"C:\\t\\app.ex~");
     EXPECT_EQ(PackerBackupName(L"C:\\t.d\\app", 2), L"C:\\t.d\\app.001");
+    // As the packer splits its ANSI argument: "\x95\x5C" (cp932) ends a folder's name for it,
+    // and ":" after the drive prefix is part of the name.
+    EXPECT_EQ(PackerOutputName(std::string("C:\\t\\a.\x95\x5C"), 0), "C:\\t\\a.\x95\x5C.upx");
+    EXPECT_EQ(PackerOutputName(std::string("C:app.x:y"), 0), "C:app.upx");
+    EXPECT_EQ(PackerBackupName(std::string("C:app.x/y"), 0), "C:app.x/y.~");
     EXPECT_EQ(EnvironmentWithout(L"=C:=C:\\t\0UPX=-9\0upx=1\0UPXX=1\0", L"UPX"),
               std::wstring(L"=C:=C:\\t\0UPXX=1\0\0", 17));
 }
