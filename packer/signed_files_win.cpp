@@ -5,6 +5,7 @@
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/texts.h"
+#include "app/win_util_win.h"
 #include "packer/packer_args.h"
 #include "packer/signed_files.h"
 
@@ -83,6 +84,13 @@ void LookAtAll(Scan& scan) {
         if (helper.Valid()) WaitForSingleObject(helper.Get(), INFINITE);
 }
 } // namespace
+
+bool MayPackSigned(HWND owner, const std::wstring& file) {
+    if (!IsSigned(file)) return true;
+    const std::wstring question = Utf8ToWide(SignedFilesQuestion({Utf8FromWide(file)}));
+    return MessageBoxW(owner, question.c_str(), ZorvikCaptionW,
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
 
 bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style) {
     std::vector<std::string> paths;

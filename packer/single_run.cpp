@@ -75,3 +75,53 @@ std::wstring EnvironmentWithout(const wchar_t* block, const std::wstring& name) 
     }
     return kept += L'\0'; // the block's end; c_str() adds the NUL an empty block needs too
 }
+
+std::wstring HexDigits(const unsigned char* bytes, size_t count) {
+    std::wstring hex;
+    for (size_t i = 0; i < count; ++i) {
+        hex += L"0123456789abcdef"[bytes[i] >> 4];
+        hex += L"0123456789abcdef"[bytes[i] & 15];
+    }
+    return hex;
+}
+
+std::wstring StandInName(const std::wstring& file, const unsigned char* random, size_t count) {
+    std::wstring name = L"zrv" + HexDigits(random, count);
+    const size_t dot = ExtensionAt(file);
+    for (size_t at = dot; at < file.size(); ++at)
+        if (file[at] <= L' ' || file[at] >= 0x7F) return name;
+    return name.append(file, dot, std::wstring::npos);
+}
+
+std::string WithoutBackupOption(const std::string& options) {
+    std::string kept;
+    for (size_t at = 0; at < options.size();) {
+        size_t end = options.find(' ', at);
+        if (end == std::string::npos) end = options.size();
+        if (options.compare(at, end - at, "-k") != 0 && end > at)
+            (kept += kept.empty() ? "" : " ").append(options, at, end - at);
+        at = end + 1;
+    }
+    return kept;
+}
+
+std::string WithUsersName(std::string message, const std::string& standInStem,
+                          const std::string& fileStem) {
+    if (standInStem.empty()) return message;
+    for (size_t at = message.find(standInStem); at != std::string::npos;
+         at = message.find(standInStem, at + fileStem.size()))
+        message.replace(at, standInStem.size(), fileStem);
+    return message;
+}
+
+std::vector<FileMove> StandInMoves(const StandInEnd& end) {
+    std::vector<FileMove> moves;
+    if (end.outputThere) moves.push_back(FileMove::RemoveOutput);
+    if (end.writes && end.succeeded && end.standIn == Held::Output) {
+        if (end.keepBackup && end.fileThere) moves.push_back(FileMove::KeepBackup);
+        moves.push_back(FileMove::OntoFile);
+    } else if (end.standIn != Held::Nothing) {
+        moves.push_back(end.fileThere ? FileMove::RemoveStandIn : FileMove::RestoreFile);
+    }
+    return moves;
+}

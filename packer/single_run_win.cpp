@@ -36,9 +36,14 @@ struct SingleRun {
     std::wstring file;       // full path, whose state is taken before and after
     FileId id;               // the same file under any other spelling; taken again at the start
     std::string packerNames; // UTF-8, the file as the packer names it in messages
-    std::string parameters;
-    std::wstring given;      // the file as the packer is given it
-    std::string packerFile;  // the same in the ANSI bytes the packer makes its side names of
+    std::string options;     // the packer's, before the file
+    std::wstring given;      // the file as the user gave it
+    std::string packerFile;  // the file in the ANSI bytes the packer gets and makes side names of
+    // A file whose path ANSI cannot spell: the packer works on a stand-in in
+    // the file's folder, its current one, and Zorvik keeps the backup.
+    std::wstring folder, standIn; // the folder ends in a backslash
+    FileId standInId;
+    bool byStandIn = false, keepBackup = false;
     std::wstring outputName; // Compress and Decompress: the free name the packer will write to
     bool stopping = false;   // Stop ended the packer; its files are still to be put right
     DWORD startTick = 0;
@@ -122,21 +127,22 @@ bool Writes(const SingleRun& run) {
 }
 
 // A name the packer makes beside the file (see PackerOutputName), as the file
-// system finds it: the packer opens it by those ANSI bytes, in Zorvik's
-// current folder, where it runs.
-std::wstring SideName(const std::string& name) {
-    return FullPathName(WideFromAnsi(name));
+// system finds it: the packer opens it by those ANSI bytes, in its current
+// folder (Zorvik's, or a stand-in's).
+std::wstring SideName(const SingleRun& run, const std::string& name) {
+    return run.folder.empty() ? FullPathName(WideFromAnsi(name)) : run.folder + WideFromAnsi(name);
 }
 
 // Two packers writing `app.exe` and `app.dll` would choose among the same
 // names for their output: such a run waits until the other has ended, so
 // that each file the packer makes belongs to one run alone.
 bool SharesNamesWithARunningOne(const SingleRun& run) {
-    if (!Writes(run)) return false;
-    const std::wstring output = SideName(PackerOutputName(run.packerFile, 0));
+    // A stand-in's names are its own, random ones.
+    if (!Writes(run) || run.byStandIn) return false;
+    const std::wstring output = SideName(run, PackerOutputName(run.packerFile, 0));
     for (const SingleRun* other = FirstRun; other; other = other->next)
         if (other->process.Valid() && Writes(*other) &&
-            SameName(output, SideName(PackerOutputName(other->packerFile, 0))))
+            SameName(output, SideName(*other, PackerOutputName(other->packerFile, 0))))
             return true;
     return false;
 }
@@ -161,17 +167,9 @@ HANDLE CreateOutputFile() {
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
-    wchar_t* at = name + length;
-    for (wchar_t letter : L"zrv")
-        *at++ = letter;
-    --at; // over the NUL
-    for (unsigned char byte : random) {
-        *at++ = L"0123456789abcdef"[byte >> 4];
-        *at++ = L"0123456789abcdef"[byte & 15];
-    }
-    for (wchar_t letter : L".tmp")
-        *at++ = letter;
-    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const std::wstring path =
+        std::wstring(name, length) + L"zrv" + HexDigits(random, sizeof random) + L".tmp";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
@@ -211,22 +209,27 @@ DWORD CreatePacker(SingleRun& run) {
     DWORD error = 0;
     if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
                                   sizeof inherited, nullptr, nullptr)) {
-        STARTUPINFOEXA startup = {};
+        STARTUPINFOEXW startup = {};
         startup.StartupInfo.cb = sizeof startup;
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
         startup.StartupInfo.hStdOutput = run.output.Get();
         startup.StartupInfo.hStdError = run.errors.Get();
         startup.lpAttributeList = attributes;
-        std::string commandLine =
-            QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + run.parameters;
+        // In UTF-16, for a stand-in's folder; the ANSI parts were proven exact, so the
+        // packer's ANSI command line gets their bytes back.
+        std::wstring commandLine =
+            WideFromAnsi(QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + run.options + " " +
+                         PackerFileArgument(run.packerFile, IsAnsiLeadByte));
+        const std::wstring packer = WideFromAnsi(Paths.PackerPath);
         PROCESS_INFORMATION started;
         // Inheritable only for this call: Zorvik starts processes on this one
         // thread, so no other start sees them.
         SetInheritable(run, true);
-        if (CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+        if (CreateProcessW(packer.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                            CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
                                EXTENDED_STARTUPINFO_PRESENT,
-                           &environment[0], nullptr, &startup.StartupInfo, &started)) {
+                           &environment[0], run.folder.empty() ? nullptr : run.folder.c_str(),
+                           &startup.StartupInfo, &started)) {
             CloseHandle(started.hThread);
             run.process.Reset(started.hProcess);
         } else {
@@ -242,12 +245,40 @@ DWORD CreatePacker(SingleRun& run) {
 
 // The name the packer will write its output to: the first of its names that
 // is free now. None when all are taken; then no file of the packer's is touched.
-std::wstring FreeOutputName(const std::string& packerFile) {
+std::wstring FreeOutputName(const SingleRun& run) {
     for (unsigned attempt = 0; attempt < PackerNameAttempts; ++attempt) {
-        const std::wstring name = SideName(PackerOutputName(packerFile, attempt));
+        const std::wstring name = SideName(run, PackerOutputName(run.packerFile, attempt));
         if (!Exists(name)) return name;
     }
     return std::wstring();
+}
+
+constexpr size_t StandInRandomBytes = 8, StandInStem = 3 + 2 * StandInRandomBytes;
+
+// A new name for the file in its folder: a hard link, or where links are
+// refused (FAT, exFAT, some shares) a copy. Zero, or the system's error code.
+DWORD MakeStandIn(SingleRun& run) {
+    run.folder = run.file.substr(0, run.file.rfind(L'\\') + 1);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        unsigned char random[StandInRandomBytes];
+        if (!RtlGenRandom(random, sizeof random)) return ERROR_GEN_FAILURE;
+        const std::wstring name = StandInName(run.file, random, sizeof random);
+        run.standIn = run.folder + name;
+        if (!CreateHardLinkW(run.standIn.c_str(), run.file.c_str(), nullptr) &&
+            (GetLastError() == ERROR_ALREADY_EXISTS ||
+             !CopyFileW(run.file.c_str(), run.standIn.c_str(), TRUE))) {
+            const DWORD error = LastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
+            run.standIn.clear();
+            return error;
+        }
+        run.standInId = IdOf(run.standIn, FILE_FLAG_OPEN_REPARSE_POINT);
+        run.packerFile = AsciiSketch(name);
+        run.packerNames = run.packerFile;
+        return 0;
+    }
+    run.standIn.clear();
+    return ERROR_FILE_EXISTS;
 }
 
 void StartPacker(SingleRun& run) {
@@ -256,15 +287,17 @@ void StartPacker(SingleRun& run) {
     run.file = FullPathName(run.given); // where the packer finds it, should the folder have moved
     entry.before = StateOf(run.file);
     run.id = IdOf(run.file);
-    if (Writes(run)) run.outputName = FreeOutputName(run.packerFile);
     run.startTick = GetTickCount();
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     run.startTime = FileTimeValue(now);
-    run.output.Reset(CreateOutputFile());
+    DWORD error = run.byStandIn ? MakeStandIn(run) : 0;
+    if (Writes(run) && !error) run.outputName = FreeOutputName(run);
+    if (!error) run.output.Reset(CreateOutputFile());
     if (run.output.Valid()) run.errors.Reset(CreateOutputFile());
-    const DWORD error = run.errors.Valid() ? CreatePacker(run) : LastError();
+    if (!error) error = run.errors.Valid() ? CreatePacker(run) : LastError();
     if (!error) return;
+    if (!run.standIn.empty()) DeleteFileW(run.standIn.c_str()); // only a name of ours
     entry.state = RunState::NotStarted;
     entry.exitCode = error;
     entry.after = entry.before; // no packer, no change
@@ -317,7 +350,7 @@ void PutFilesRight(SingleRun& run) {
     if (!Writes(run) || !run.entry.before.exists || !run.id.known) return;
     std::wstring holder;
     for (unsigned attempt = 0; !Exists(run.file) && attempt < PackerNameAttempts; ++attempt) {
-        const std::wstring backup = SideName(PackerBackupName(run.packerFile, attempt));
+        const std::wstring backup = SideName(run, PackerBackupName(run.packerFile, attempt));
         if (!Exists(backup)) break; // the packer took the first free name
         if (IdOf(backup, FILE_FLAG_OPEN_REPARSE_POINT) == run.id &&
             !MoveFileExW(backup.c_str(), run.file.c_str(), 0))
@@ -334,6 +367,63 @@ void PutFilesRight(SingleRun& run) {
         if (output != INVALID_HANDLE_VALUE) CloseHandle(output); // and so deleted
     }
     if (!Exists(run.file) && !holder.empty()) run.entry.bytesIn = BareUtf8(holder);
+}
+
+// Deletes this name of a file, and only it, unless another program holds the file open.
+bool Remove(const std::wstring& name) {
+    HANDLE file = CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
+}
+
+// With Keep Backup, a second name for the original bytes, the first of the
+// backup names the packer's rule gives the user's file that is free.
+DWORD KeepBackupOf(const SingleRun& run) {
+    for (unsigned attempt = 0; attempt < PackerNameAttempts; ++attempt) {
+        const std::wstring backup = PackerBackupName(run.file, attempt);
+        if (Exists(backup)) continue;
+        if (CreateHardLinkW(backup.c_str(), run.file.c_str(), nullptr) ||
+            CopyFileW(run.file.c_str(), backup.c_str(), TRUE))
+            return 0;
+        return LastError();
+    }
+    return ERROR_FILE_EXISTS;
+}
+
+// A stand-in run's end: the result onto the user's name after a success, and
+// away with whatever else the run made. Zero, or the system's error code of
+// a move that kept the result from the file.
+DWORD PutStandInRight(SingleRun& run, bool succeeded) {
+    StandInEnd end;
+    end.writes = Writes(run);
+    end.succeeded = succeeded;
+    end.keepBackup = run.keepBackup;
+    end.fileThere = Exists(run.file);
+    // Not by its creation time: the packer deletes the stand-in's name and
+    // renames its output to it at once, and the file system gives the output
+    // the old creation time (tunnelling), as Wine gives it the copied write time.
+    const FileId standIn = IdOf(run.standIn, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (standIn == run.standInId)
+        end.standIn = Held::Original;
+    else if (Differs(standIn, run.standInId) && Differs(standIn, run.id))
+        end.standIn = Held::Output;
+    end.outputThere = !run.outputName.empty() && MadeByTheRun(run, run.outputName);
+    DWORD error = 0;
+    for (FileMove move : StandInMoves(end)) {
+        const bool done =
+            move == FileMove::RemoveOutput  ? Remove(run.outputName)
+            : move == FileMove::KeepBackup  ? (error = KeepBackupOf(run)) == 0
+            : move == FileMove::RestoreFile ? MoveFileExW(run.standIn.c_str(), run.file.c_str(), 0)
+            : move == FileMove::RemoveStandIn
+                ? Remove(run.standIn)
+                : !error && MoveFileExW(run.standIn.c_str(), run.file.c_str(),
+                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (move == FileMove::OntoFile && !done) {
+            if (!error) error = LastError();
+            Remove(run.standIn); // the file keeps its original bytes
+        }
+    }
+    return error;
 }
 
 // The last bytes the packer wrote into one of its output files, as UTF-8.
@@ -355,16 +445,26 @@ void Finish(SingleRun& run) {
     RunEntry& entry = run.entry;
     DWORD code = 0;
     if (!GetExitCodeProcess(run.process.Get(), &code)) code = DWORD(-1); // not a success
-    if (run.stopping) PutFilesRight(run);
+    const DWORD moveError = run.byStandIn ? PutStandInRight(run, !code && !run.stopping) : 0;
+    if (run.stopping && !run.byStandIn) PutFilesRight(run);
     entry.state = run.stopping ? RunState::Stopped : RunState::Ended;
-    entry.exitCode = code;
+    entry.exitCode = moveError ? moveError : code;
     entry.after = StateOf(run.file);
     const std::string output = OutputTail(run.output.Get());
     if (entry.kind == RunKind::Test) entry.tested = TestPassed(output);
     if (entry.kind == RunKind::Info) entry.listing = ListedFile(output);
-    if (code != 0 || (entry.kind == RunKind::Test && !entry.tested) ||
-        (entry.kind == RunKind::Info && !entry.listing))
+    if (moveError) {
+        entry.message = "the packer's result could not take the file's name";
+    } else if (code != 0 || (entry.kind == RunKind::Test && !entry.tested) ||
+               (entry.kind == RunKind::Info && !entry.listing)) {
         entry.message = PackerMessage(OutputTail(run.errors.Get()), output, run.packerNames);
+        // The stand-in's names are its stem and the file's extension, or none.
+        const size_t extension = run.packerFile.size() - StandInStem;
+        if (run.byStandIn)
+            entry.message =
+                WithUsersName(entry.message, run.packerFile.substr(0, StandInStem),
+                              Utf8FromWide(run.file.substr(0, run.file.size() - extension)));
+    }
     run.process.Reset();
     run.output.Reset(); // the output files are deleted once the packer's handles are gone too
     run.errors.Reset();
@@ -372,10 +472,9 @@ void Finish(SingleRun& run) {
 } // namespace
 
 bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
-                        const std::string& path, const std::string& parameters) {
+                        const std::wstring& given) {
     // Worked out in UTF-16: the ANSI call would best-fit a current folder that
     // the code page cannot spell into the name of another one.
-    const std::wstring given = WideFromAnsi(path);
     const std::wstring file = FullPathName(given);
     const FileId id = IdOf(file);
     if (RunOn(file, id)) {
@@ -385,10 +484,17 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
     SingleRun* run = new SingleRun;
     run->file = file;
     run->id = id;
-    run->packerNames = AnsiToUtf8(PackerFilePath(path));
-    run->parameters = parameters;
+    run->options = option;
+    const std::optional<std::string> ansi = ExactAnsi(given);
+    if (ansi && ExactAnsi(file)) {
+        run->packerFile = PackerFilePath(*ansi);
+        run->packerNames = AnsiToUtf8(run->packerFile);
+    } else { // for a stand-in the packer gets no "-k": Zorvik keeps the backup itself
+        run->byStandIn = true;
+        run->options = WithoutBackupOption(option);
+        run->keepBackup = run->options != option;
+    }
     run->given = given;
-    run->packerFile = PackerFilePath(path);
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
     entry.path = Utf8FromWide(run->file);

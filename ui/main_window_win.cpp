@@ -33,10 +33,6 @@ namespace {
 // application instead of vanishing with this one.
 bool Closing;
 
-// Posted at start-up so that the message about a start's name shows over the
-// open window, which meanwhile already takes hand-offs.
-constexpr UINT TellNameNotTaken = WM_APP + 1;
-
 // Files one handed-over command line, read within the bytes that came; HandOffFiled, or 0
 // when it was not filed.
 LRESULT FileHandOff(const COPYDATASTRUCT* data) {
@@ -60,7 +56,7 @@ WNDPROC DialogManagerProc;
 
 LRESULT CALLBACK HandOffProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) return FileHandOff(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    return CallWindowProcA(DialogManagerProc, window, message, wParam, lParam);
+    return CallWindowProcW(DialogManagerProc, window, message, wParam, lParam);
 }
 
 void SetUpMainWindow(HWND window) {
@@ -75,7 +71,10 @@ void SetUpMainWindow(HWND window) {
     SetWindowTextA(HintField, MethodTable[0].hint);
     TraceStep("WM_INITDIALOG: hint set");
     PathField = GetDlgItem(window, IDC_PATH_FIELD);
-    SetWindowTextA(PathField, CommandLineText.empty() ? PromptText : CommandLineText.c_str());
+    if (CommandLineText.empty())
+        SetWindowTextA(PathField, PromptText);
+    else
+        SetWindowTextW(PathField, CommandLineText.c_str());
     TraceStep("WM_INITDIALOG: path field filled");
 }
 
@@ -86,12 +85,11 @@ void OnInitDialog(HWND window) {
     // a batch of thousands crawl.
     SendMessageA(HandOffList, WM_SETREDRAW, FALSE, 0);
     DialogManagerProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandOffProc)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandOffProc)));
     TraceStep("WM_INITDIALOG: hand-off list ready");
     SetUpMainWindow(window);
     SetUpKeyboard(window);
     MainWindow = window;
-    if (!NameNotTakenAtStart.empty()) PostMessageA(window, TellNameNotTaken, 0, 0);
     TraceStep("WM_INITDIALOG done");
 }
 
@@ -202,9 +200,6 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         if (HIWORD(wParam) == CBN_SELCHANGE) UpdateMethodHint();
-        break;
-    case TellNameNotTaken:
-        ShowError(window, NamesNotTakenText({NameNotTakenAtStart}));
         break;
     }
     return FALSE;

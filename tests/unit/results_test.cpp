@@ -164,6 +164,40 @@ TEST(SingleRuns, SideNamesAndEnvironment) {
               std::wstring(L"=C:=C:\\t\0UPXX=1\0\0", 17));
 }
 
+// A stand-in's name, options and messages, and its moves at each outcome: stopped before the
+// packer wrote (the stand-in as it was), while it wrote (with its output), after it deleted the
+// stand-in, after it renamed its output onto it; failed; succeeded, with and without Keep Backup.
+TEST(SingleRuns, StandIns) {
+    const unsigned char random[] = {0x0f, 0xa0};
+    EXPECT_EQ(StandInName(L"C:\\\u5de5\\\u6d4b.exe", random, 2), L"zrv0fa0.exe");
+    EXPECT_EQ(StandInName(L"C:\\t\\\u6d4b.\u0435xe", random, 2), L"zrv0fa0");
+    EXPECT_EQ(WithoutBackupOption("-d -k --force -k"), "-d --force");
+    EXPECT_EQ(WithUsersName("zrv0fa0.upx: can't write zrv0fa0.exe", "zrv0fa0", "C:\\t\\x"),
+              "C:\\t\\x.upx: can't write C:\\t\\x.exe");
+    using M = FileMove;
+    const struct {
+        bool writes, succeeded, backup, fileThere;
+        Held standIn;
+        bool output;
+        std::vector<FileMove> moves;
+    } ends[] = {
+        {true, false, true, true, Held::Original, false, {M::RemoveStandIn}},
+        {true, false, false, true, Held::Original, true, {M::RemoveOutput, M::RemoveStandIn}},
+        {true, false, false, true, Held::Nothing, true, {M::RemoveOutput}},
+        {true, false, true, true, Held::Output, false, {M::RemoveStandIn}},
+        {true, false, false, false, Held::Original, false, {M::RestoreFile}},
+        {true, true, false, true, Held::Original, false, {M::RemoveStandIn}},
+        {true, true, false, true, Held::Output, false, {M::OntoFile}},
+        {true, true, true, true, Held::Output, false, {M::KeepBackup, M::OntoFile}},
+        {false, true, true, true, Held::Original, false, {M::RemoveStandIn}},
+    };
+    for (const auto& end : ends)
+        EXPECT_EQ(StandInMoves({end.writes, end.succeeded, end.backup, end.fileThere, end.standIn,
+                                end.output}),
+                  end.moves)
+            << &end - ends;
+}
+
 // The packer's list and test output as it writes them, in the layout of UPX 3
 // and 4, its banner and header lines included.
 TEST(PackerOutput, ListAndTestLines) {
