@@ -333,6 +333,13 @@ bool MadeByTheRun(const SingleRun& run, const std::wstring& name) {
            created + Margin >= run.startTime;
 }
 
+// Deletes this name of a file, and only it, unless another program holds the file open.
+void Remove(const std::wstring& name) {
+    HANDLE file = CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file); // and so deleted
+}
+
 // The name without its folder, in UTF-8.
 std::string BareUtf8(const std::wstring& path) {
     return Utf8FromWide(path.substr(path.find_last_of(L'\\') + 1));
@@ -361,19 +368,9 @@ void PutFilesRight(SingleRun& run) {
         if (!MoveFileExW(run.outputName.c_str(), run.file.c_str(), 0) && holder.empty())
             holder = run.outputName;
     } else if (own) {
-        HANDLE output =
-            CreateFileW(run.outputName.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (output != INVALID_HANDLE_VALUE) CloseHandle(output); // and so deleted
+        Remove(run.outputName);
     }
     if (!Exists(run.file) && !holder.empty()) run.entry.bytesIn = BareUtf8(holder);
-}
-
-// Deletes this name of a file, and only it, unless another program holds the file open.
-bool Remove(const std::wstring& name) {
-    HANDLE file = CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
 }
 
 // With Keep Backup, a second name for the original bytes, the first of the
@@ -410,17 +407,25 @@ DWORD PutStandInRight(SingleRun& run, bool succeeded) {
     end.outputThere = !run.outputName.empty() && MadeByTheRun(run, run.outputName);
     DWORD error = 0;
     for (FileMove move : StandInMoves(end)) {
-        const bool done =
-            move == FileMove::RemoveOutput  ? Remove(run.outputName)
-            : move == FileMove::KeepBackup  ? (error = KeepBackupOf(run)) == 0
-            : move == FileMove::RestoreFile ? MoveFileExW(run.standIn.c_str(), run.file.c_str(), 0)
-            : move == FileMove::RemoveStandIn
-                ? Remove(run.standIn)
-                : !error && MoveFileExW(run.standIn.c_str(), run.file.c_str(),
-                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (move == FileMove::OntoFile && !done) {
-            if (!error) error = LastError();
-            Remove(run.standIn); // the file keeps its original bytes
+        switch (move) {
+        case FileMove::RemoveOutput:
+            Remove(run.outputName);
+            break;
+        case FileMove::KeepBackup:
+            error = KeepBackupOf(run);
+            break;
+        case FileMove::OntoFile:
+            if (!error && !MoveFileExW(run.standIn.c_str(), run.file.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                error = LastError();
+            if (error) Remove(run.standIn); // the file keeps its original bytes
+            break;
+        case FileMove::RestoreFile:
+            MoveFileExW(run.standIn.c_str(), run.file.c_str(), 0);
+            break;
+        case FileMove::RemoveStandIn:
+            Remove(run.standIn);
+            break;
         }
     }
     return error;
@@ -458,12 +463,12 @@ void Finish(SingleRun& run) {
     } else if (code != 0 || (entry.kind == RunKind::Test && !entry.tested) ||
                (entry.kind == RunKind::Info && !entry.listing)) {
         entry.message = PackerMessage(OutputTail(run.errors.Get()), output, run.packerNames);
-        // The stand-in's names are its stem and the file's extension, or none.
-        const size_t extension = run.packerFile.size() - StandInStem;
-        if (run.byStandIn)
+        if (run.byStandIn) { // its names are its stem and the file's extension, or none
+            const size_t extension = run.packerFile.size() - StandInStem;
             entry.message =
                 WithUsersName(entry.message, run.packerFile.substr(0, StandInStem),
                               Utf8FromWide(run.file.substr(0, run.file.size() - extension)));
+        }
     }
     run.process.Reset();
     run.output.Reset(); // the output files are deleted once the packer's handles are gone too
