@@ -159,7 +159,7 @@ std::string ClockNow() {
 // in one step under a name nobody can foresee, and shared with nobody: the
 // packer writes through the handle it inherits, which needs no sharing.
 HANDLE CreateOutputFile() {
-    wchar_t name[MAX_PATH + 40]; // the folder, "zrv", 32 hex digits, ".tmp"
+    wchar_t name[MAX_PATH + 1]; // the temporary folder, with its closing backslash
     unsigned char random[16];
     const DWORD length = GetTempPathW(MAX_PATH + 1, name);
     if (length == 0 || length > MAX_PATH) return nullptr;
