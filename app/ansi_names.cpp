@@ -59,7 +59,8 @@ std::wstring NamesNotTakenText(const std::vector<std::wstring>& names) {
         text += L"... and " + WidenAscii(std::to_string(names.size() - shown)) + L" more.\n";
     return text + L"\nThe packer takes only names that Windows' ANSI code page can spell, and "
                   L"some of these characters are not in it. Renaming the file with other "
-                  L"letters lets Zorvik pack it.";
+                  L"letters lets Zorvik pack it in a batch; on its own, from the path field, "
+                  L"Zorvik packs it as it is named.";
 }
 
 std::wstring FolderNotSpellableText(const std::wstring& folder) {

@@ -5,9 +5,8 @@ std::string ConfirmText;
 std::vector<std::string> SelectionList;
 std::vector<std::string> BatchList;
 
-std::string CommandLineText;
-std::string CommandLineFile;
-std::wstring NameNotTakenAtStart;
+std::wstring CommandLineText;
+std::wstring CommandLineFile;
 AppPaths Paths;
 HINSTANCE ProgramInstance;
 int ShellMenuState;

@@ -12,13 +12,12 @@ extern std::string ConfirmText;
 extern std::vector<std::string> SelectionList;
 extern std::vector<std::string> BatchList;
 
-extern std::string CommandLineText;
+// The start's tail, in UTF-16: a single run takes names that ANSI cannot spell.
+extern std::wstring CommandLineText;
 // The file that tail names, as a full path made in the folder Zorvik started
 // in; commands take it while the path field still shows the tail, whatever
 // the current folder is by then.
-extern std::string CommandLineFile;
-// The start's tail when the ANSI code page could not spell it; else empty.
-extern std::wstring NameNotTakenAtStart;
+extern std::wstring CommandLineFile;
 extern AppPaths Paths;
 extern HINSTANCE ProgramInstance;
 extern int ShellMenuState;

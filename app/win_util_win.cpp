@@ -101,6 +101,14 @@ std::string WindowText(HWND window) {
     return text;
 }
 
+std::wstring WideWindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(length + 1, L'\0');
+    const int copied = GetWindowTextW(window, &text[0], length + 1);
+    text.resize(copied > 0 ? copied : 0);
+    return text;
+}
+
 // In UTF-16: Wine passes an ANSI LB_GETTEXT through a buffer of 512 characters.
 std::wstring ListBoxText(HWND listBox, LRESULT index) {
     const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, index, 0);

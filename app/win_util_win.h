@@ -47,6 +47,7 @@ std::wstring Utf8ToWide(const std::string& utf8);
 UINT WindowDpi(HWND window);
 
 std::string WindowText(HWND window);
+std::wstring WideWindowText(HWND window);
 std::wstring ListBoxText(HWND listBox, LRESULT index);
 // Names that Zorvik does not hand on are kept in UTF-16.
 std::wstring ModuleFileName();

@@ -1,6 +1,7 @@
 #include "packer/commands_win.h"
 
 #include "app/ansi_name_win.h"
+#include "app/ansi_names.h"
 #include "app/state_win.h"
 #include "app/texts.h"
 #include "app/win_util_win.h"
@@ -13,45 +14,63 @@
 #include "ui/method_table.h"
 
 namespace {
-// The file the path field names: while it shows the start's tail, that tail's
-// file in the folder Zorvik started in.
-std::string FieldFile(const std::string& fieldText) {
+// The file the path field names, in UTF-16, as a single run takes it: while
+// the field shows the start's tail, that tail's file in the folder Zorvik
+// started in.
+std::wstring FieldFile(const std::wstring& fieldText) {
     return fieldText == CommandLineText && !CommandLineFile.empty() ? CommandLineFile : fieldText;
 }
 
 // The path field's file, or nothing after the chooser was opened for it: the
 // user then presses the command again.
-std::optional<std::string> ChosenFieldFile(HWND owner) {
-    std::string text = WindowText(PathField);
-    if (text != PromptText) return FieldFile(text);
+std::optional<std::wstring> ChosenFieldFile(HWND owner) {
+    std::wstring text = WideWindowText(PathField);
+    if (AsciiSketch(text) != PromptText) return FieldFile(text);
     ChooseFile(owner);
     return std::nullopt;
 }
 
-bool RunSingleFile(HWND owner, ScriptKind kind) {
-    const std::optional<std::string> file = ChosenFieldFile(owner);
-    if (!file) return false;
-    const int row = static_cast<int>(SendMessageA(MethodCombo, CB_GETCURSEL, 0, 0));
-    const bool pack = kind == ScriptKind::Pack;
-    std::optional<std::string> parameters =
-        pack ? CompressParameters(row, *file, IsAnsiLeadByte, ChosenOptions)
-             : DecompressParameters(*file, IsAnsiLeadByte, ChosenOptions);
-    if (!parameters) {
-        ShowError(owner, NotAPathText(*file));
-        return false;
-    }
-    if (pack && !MayPackSigned(owner, {*file}, EntryStyle::Raw)) return false;
-    return StartSingleFileRun(owner, pack ? RunKind::Pack : RunKind::Unpack,
-                              pack ? CompressOptions(row, ChosenOptions)
-                                   : DecompressOptions(ChosenOptions),
-                              TakePath(*file), *parameters);
+// The path in a text, without the blanks and quotes around it, or nothing
+// when no Windows path can be that text. Letters beyond ASCII never make it so.
+std::optional<std::wstring> PathIn(const std::wstring& text) {
+    const std::wstring path = BareName(text);
+    std::string sketch;
+    for (wchar_t c : path)
+        sketch += c < 0x80 ? char(c) : 'x';
+    if (!IsWindowsPathText(sketch, NoLeadBytes)) return std::nullopt;
+    return path;
 }
 
+// Starts a single run on the text's file; false, after saying so, when the
+// text names none.
+bool StartOn(HWND owner, RunKind kind, const std::string& option, const std::wstring& text) {
+    const std::optional<std::wstring> file = PathIn(text);
+    if (!file) ShowError(owner, WideFromAnsi(NotAPathText("")) + text);
+    if (!file || (kind == RunKind::Pack && !MayPackSigned(owner, *file))) return false;
+    return StartSingleFileRun(owner, kind, option, *file);
+}
+
+bool RunSingleFile(HWND owner, ScriptKind kind) {
+    const std::optional<std::wstring> text = ChosenFieldFile(owner);
+    if (!text) return false;
+    const int row = static_cast<int>(SendMessageA(MethodCombo, CB_GETCURSEL, 0, 0));
+    if (kind == ScriptKind::Pack)
+        return StartOn(owner, RunKind::Pack, CompressOptions(row, ChosenOptions), *text);
+    return StartOn(owner, RunKind::Unpack, DecompressOptions(ChosenOptions), *text);
+}
+
+// A script spells its names in the console's code page: a field file that
+// ANSI cannot spell is left out, as a dropped one would be.
 void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {
-    const std::string field = WindowText(PathField);
-    SelectionList = SelectionFrom(handOffs, FieldFile(field));
+    const std::wstring wideField = WideWindowText(PathField);
+    std::optional<std::string> field = ExactAnsi(wideField), file = ExactAnsi(FieldFile(wideField));
+    if (!field || !file) {
+        ShowError(owner, NamesNotTakenText({FieldFile(wideField)}));
+        field = file = PromptText; // the batch goes on without it
+    }
+    SelectionList = SelectionFrom(handOffs, *file);
     if (kind == ScriptKind::Pack && !MayPackSigned(owner, SelectionList, EntryStyle::Raw)) return;
-    ConfirmText = ConfirmTextFor(kind, handOffs, field);
+    ConfirmText = ConfirmTextFor(kind, handOffs, *field);
     if (MessageBoxA(owner, ConfirmText.c_str(), ConfirmCaption, MB_ICONQUESTION | MB_YESNO) ==
         IDYES)
         WriteAndOpenScript(owner, kind, SelectionList, EntryStyle::Raw);
@@ -67,27 +86,27 @@ bool RunCommand(HWND owner, ScriptKind kind) {
 // Test and Info: a run for each file that Compress would work on.
 bool LookAtFiles(HWND owner, RunKind kind) {
     const char* command = kind == RunKind::Test ? "-t" : "-l";
-    std::vector<std::string> texts = HandOffTexts;
-    const bool batch = !texts.empty();
+    std::vector<std::wstring> texts;
+    for (const std::string& text : HandOffTexts)
+        if (!TakePath(text).empty()) texts.push_back(WideFromAnsi(text)); // an empty one names none
+    const bool batch = !HandOffTexts.empty();
+    const std::wstring field = FieldFile(WideWindowText(PathField));
     if (!batch) {
-        std::optional<std::string> file = ChosenFieldFile(owner);
+        std::optional<std::wstring> file = ChosenFieldFile(owner);
         if (!file) return false;
         texts.push_back(*file);
-    } else {
-        texts = SelectionFrom(texts, FieldFile(WindowText(PathField)));
+    } else if (FieldHoldsFile(AsciiSketch(field))) {
+        texts.push_back(field);
     }
-    std::string notPaths;
+    std::wstring notPaths;
     bool started = false;
-    for (const std::string& text : texts) {
-        if (batch && TakePath(text).empty()) continue; // an empty hand-off names no file
-        if (std::optional<std::string> parameters = FileParameters(command, text, IsAnsiLeadByte)) {
-            started =
-                StartSingleFileRun(owner, kind, command, TakePath(text), *parameters) || started;
-        } else {
-            (notPaths += text) += '\n';
-        }
+    for (const std::wstring& text : texts) {
+        if (const std::optional<std::wstring> file = PathIn(text))
+            started = StartSingleFileRun(owner, kind, command, *file) || started;
+        else
+            (notPaths += text) += L'\n';
     }
-    if (!notPaths.empty()) ShowError(owner, NotAPathText(notPaths));
+    if (!notPaths.empty()) ShowError(owner, WideFromAnsi(NotAPathText("")) + notPaths);
     return started;
 }
 } // namespace

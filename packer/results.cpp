@@ -271,7 +271,13 @@ std::string EntryText(const RunEntry& entry) {
         AppendOutcome(text, entry);
         break;
     case RunState::Stopped:
-        (text += "stopped") += entry.before == entry.after ? LeftAsItWas : Changed;
+        text += "stopped";
+        if (entry.before.exists && !entry.after.exists) {
+            text += "; the file is missing";
+            if (!entry.bytesIn.empty()) (text += "; its bytes are in ") += entry.bytesIn;
+        } else {
+            text += entry.before == entry.after ? LeftAsItWas : Changed;
+        }
         break;
     case RunState::StoppedBeforeStart:
         text += "stopped before it started";

@@ -77,6 +77,7 @@ struct RunEntry {
     std::string message;                  // the packer's, for a failure
     bool tested = false;                  // Test: the packer said OK
     std::optional<PackerListing> listing; // Info: what the packer listed
+    std::string bytesIn; // stopped, the file missing: the name beside it that holds its bytes
 };
 
 // One line, for example

@@ -6,6 +6,7 @@
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/texts.h"
+#include "app/win_util_win.h"
 #include "packer/packer_args.h"
 #include "packer/signed_files.h"
 
@@ -148,6 +149,13 @@ void LookAtAll(HWND owner, Scan& scan) {
     SetFocus(focus);
 }
 } // namespace
+
+bool MayPackSigned(HWND owner, const std::wstring& file) {
+    if (!IsSigned(file)) return true;
+    const std::wstring question = Utf8ToWide(SignedFilesQuestion({Utf8FromWide(file)}));
+    return MessageBoxW(owner, question.c_str(), ZorvikCaptionW,
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
 
 bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style) {
     std::vector<std::string> paths;

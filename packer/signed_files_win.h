@@ -10,3 +10,5 @@
 // program, asks once whether to pack all the same. True when nothing is signed or the user
 // said Yes. `style` says how the entries hold their paths, as for a script.
 bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style);
+// The same for one file of a single run, whose name ANSI may not spell.
+bool MayPackSigned(HWND owner, const std::wstring& file);

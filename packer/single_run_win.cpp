@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/ansi_name_win.h"
 #include "app/handles_win.h"
 #include "app/state_win.h"
@@ -13,24 +15,38 @@ namespace {
 // Which file a path names, whatever its spelling (case, short name, drive).
 struct FileId {
     bool known = false;
-    DWORD volume = 0, high = 0, low = 0;
+    bool wide = false; // the 128-bit id, or else the 64-bit index
+    uint64_t volume = 0;
+    unsigned char id[16] = {};
     bool operator==(const FileId& other) const {
-        return known && other.known && volume == other.volume && high == other.high &&
-               low == other.low;
+        return known && other.known && wide == other.wide && volume == other.volume &&
+               memcmp(id, other.id, sizeof id) == 0;
     }
 };
+
+// Known to be two files: an id that could not be read, or was read another
+// way, proves nothing.
+bool Differs(const FileId& a, const FileId& b) {
+    return a.known && b.known && a.wide == b.wide && !(a == b);
+}
 
 struct SingleRun {
     RunEntry entry;          // UTF-8 texts
     std::wstring file;       // full path, whose state is taken before and after
     FileId id;               // the same file under any other spelling; taken again at the start
     std::string packerNames; // UTF-8, the file as the packer names it in messages
-    std::string parameters;
-    std::wstring given;      // the file as the packer is given it
-    std::wstring sideBase;   // from the start: what the packer makes its output and backup names of
+    std::string options;     // the packer's, before the file
+    std::wstring given;      // the file as the user gave it
+    std::string packerFile;  // the file in the ANSI bytes the packer gets and makes side names of
+    // A file whose path ANSI cannot spell: the packer works on a stand-in in
+    // the file's folder, its current one, and Zorvik keeps the backup.
+    std::wstring folder, standIn; // the folder ends in a backslash
+    FileId standInId;
+    bool byStandIn = false, keepBackup = false;
     std::wstring outputName; // Compress and Decompress: the free name the packer will write to
     bool stopping = false;   // Stop ended the packer; its files are still to be put right
     DWORD startTick = 0;
+    uint64_t startTime = 0; // UTC, in the file system's units
     KernelHandle process, output, errors;
     SingleRun* next = nullptr;
 };
@@ -54,17 +70,37 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+uint64_t FileTimeValue(const FILETIME& time) {
+    return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
 // `flags` FILE_FLAG_OPEN_REPARSE_POINT: the link itself, not what it points to.
-FileId IdOf(const std::wstring& path, DWORD flags = 0) {
+// `created`, when given, receives the file's creation time.
+FileId IdOf(const std::wstring& path, DWORD flags = 0, uint64_t* created = nullptr) {
     FileId id;
-    HANDLE opened =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return id;
-    KernelHandle file(opened);
+    FileHandle file(CreateFileW(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file.Get(), &info)) return id;
-    id = {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) return id;
+    if (created) *created = FileTimeValue(info.ftCreationTime);
+    // The 64-bit index is not unique on ReFS; the 128-bit id (FileIdInfo, Windows 8 on) is.
+    // Windows 7, some file systems and Wine refuse it: then the index serves.
+    struct {
+        ULONGLONG volume;
+        unsigned char id[16];
+    } wide;
+    constexpr auto FileIdInfoClass = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+    id.known = true;
+    if (GetFileInformationByHandleEx(file.Get(), FileIdInfoClass, &wide, sizeof wide)) {
+        id.wide = true;
+        id.volume = wide.volume;
+        memcpy(id.id, wide.id, sizeof id.id);
+    } else {
+        id.volume = info.dwVolumeSerialNumber;
+        memcpy(id.id, &info.nFileIndexLow, sizeof info.nFileIndexLow);
+        memcpy(id.id + 4, &info.nFileIndexHigh, sizeof info.nFileIndexHigh);
+    }
     return id;
 }
 
@@ -89,23 +125,23 @@ bool Writes(const SingleRun& run) {
     return run.entry.kind == RunKind::Pack || run.entry.kind == RunKind::Unpack;
 }
 
-// The packer makes the names of its output and backup from the file's name as
-// it was given, in the file's folder: it runs in Zorvik's current folder.
-std::wstring SideBase(const std::wstring& given) {
-    std::wstring base = FullPathName(given);
-    base.resize(base.find_last_of(L'\\') + 1);
-    return base.append(given, given.find_last_of(L"\\/:") + 1, std::wstring::npos);
+// A name the packer makes beside the file (see PackerOutputName), as the file
+// system finds it: the packer opens it by those ANSI bytes, in its current
+// folder (Zorvik's, or a stand-in's).
+std::wstring SideName(const SingleRun& run, const std::string& name) {
+    return run.folder.empty() ? FullPathName(WideFromAnsi(name)) : run.folder + WideFromAnsi(name);
 }
 
 // Two packers writing `app.exe` and `app.dll` would choose among the same
 // names for their output: such a run waits until the other has ended, so
 // that each file the packer makes belongs to one run alone.
 bool SharesNamesWithARunningOne(const SingleRun& run) {
-    if (!Writes(run)) return false;
-    const std::wstring output = PackerOutputName(run.file, 0);
+    // A stand-in's names are its own, random ones.
+    if (!Writes(run) || run.byStandIn) return false;
+    const std::wstring output = SideName(run, PackerOutputName(run.packerFile, 0));
     for (const SingleRun* other = FirstRun; other; other = other->next)
         if (other->process.Valid() && Writes(*other) &&
-            SameName(output, PackerOutputName(other->file, 0)))
+            SameName(output, SideName(*other, PackerOutputName(other->packerFile, 0))))
             return true;
     return false;
 }
@@ -122,7 +158,7 @@ std::string ClockNow() {
 // in one step under a name nobody can foresee, and shared with nobody: the
 // packer writes through the handle it inherits, which needs no sharing.
 HANDLE CreateOutputFile() {
-    wchar_t name[MAX_PATH + 40]; // the folder, "zrv", 32 hex digits, ".tmp"
+    wchar_t name[MAX_PATH + 1]; // the temporary folder, with its closing backslash
     unsigned char random[16];
     const DWORD length = GetTempPathW(MAX_PATH + 1, name);
     if (length == 0 || length > MAX_PATH) return nullptr;
@@ -130,17 +166,9 @@ HANDLE CreateOutputFile() {
         SetLastError(ERROR_GEN_FAILURE);
         return nullptr;
     }
-    wchar_t* at = name + length;
-    for (wchar_t letter : L"zrv")
-        *at++ = letter;
-    --at; // over the NUL
-    for (unsigned char byte : random) {
-        *at++ = L"0123456789abcdef"[byte >> 4];
-        *at++ = L"0123456789abcdef"[byte & 15];
-    }
-    for (wchar_t letter : L".tmp")
-        *at++ = letter;
-    HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const std::wstring path =
+        std::wstring(name, length) + L"zrv" + HexDigits(random, sizeof random) + L".tmp";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
@@ -180,22 +208,27 @@ DWORD CreatePacker(SingleRun& run) {
     DWORD error = 0;
     if (UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
                                   sizeof inherited, nullptr, nullptr)) {
-        STARTUPINFOEXA startup = {};
+        STARTUPINFOEXW startup = {};
         startup.StartupInfo.cb = sizeof startup;
         startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
         startup.StartupInfo.hStdOutput = run.output.Get();
         startup.StartupInfo.hStdError = run.errors.Get();
         startup.lpAttributeList = attributes;
-        std::string commandLine =
-            QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + run.parameters;
+        // In UTF-16, for a stand-in's folder; the ANSI parts were proven exact, so the
+        // packer's ANSI command line gets their bytes back.
+        std::wstring commandLine =
+            WideFromAnsi(QuoteArgument(Paths.PackerPath, IsAnsiLeadByte) + " " + run.options + " " +
+                         PackerFileArgument(run.packerFile, IsAnsiLeadByte));
+        const std::wstring packer = WideFromAnsi(Paths.PackerPath);
         PROCESS_INFORMATION started;
         // Inheritable only for this call: Zorvik starts processes on this one
         // thread, so no other start sees them.
         SetInheritable(run, true);
-        if (CreateProcessA(Paths.PackerPath.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+        if (CreateProcessW(packer.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                            CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
                                EXTENDED_STARTUPINFO_PRESENT,
-                           &environment[0], nullptr, &startup.StartupInfo, &started)) {
+                           &environment[0], run.folder.empty() ? nullptr : run.folder.c_str(),
+                           &startup.StartupInfo, &started)) {
             CloseHandle(started.hThread);
             run.process.Reset(started.hProcess);
         } else {
@@ -211,12 +244,40 @@ DWORD CreatePacker(SingleRun& run) {
 
 // The name the packer will write its output to: the first of its names that
 // is free now. None when all are taken; then no file of the packer's is touched.
-std::wstring FreeOutputName(const std::wstring& sideBase) {
+std::wstring FreeOutputName(const SingleRun& run) {
     for (unsigned attempt = 0; attempt < PackerNameAttempts; ++attempt) {
-        const std::wstring name = PackerOutputName(sideBase, attempt);
+        const std::wstring name = SideName(run, PackerOutputName(run.packerFile, attempt));
         if (!Exists(name)) return name;
     }
     return std::wstring();
+}
+
+constexpr size_t StandInRandomBytes = 8, StandInStem = 3 + 2 * StandInRandomBytes;
+
+// A new name for the file in its folder: a hard link, or where links are
+// refused (FAT, exFAT, some shares) a copy. Zero, or the system's error code.
+DWORD MakeStandIn(SingleRun& run) {
+    run.folder = run.file.substr(0, run.file.rfind(L'\\') + 1);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        unsigned char random[StandInRandomBytes];
+        if (!RtlGenRandom(random, sizeof random)) return ERROR_GEN_FAILURE;
+        const std::wstring name = StandInName(run.file, random, sizeof random);
+        run.standIn = run.folder + name;
+        if (!CreateHardLinkW(run.standIn.c_str(), run.file.c_str(), nullptr) &&
+            (GetLastError() == ERROR_ALREADY_EXISTS ||
+             !CopyFileW(run.file.c_str(), run.standIn.c_str(), TRUE))) {
+            const DWORD error = LastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;
+            run.standIn.clear();
+            return error;
+        }
+        run.standInId = IdOf(run.standIn, FILE_FLAG_OPEN_REPARSE_POINT);
+        run.packerFile = AsciiSketch(name);
+        run.packerNames = run.packerFile;
+        return 0;
+    }
+    run.standIn.clear();
+    return ERROR_FILE_EXISTS;
 }
 
 void StartPacker(SingleRun& run) {
@@ -225,13 +286,17 @@ void StartPacker(SingleRun& run) {
     run.file = FullPathName(run.given); // where the packer finds it, should the folder have moved
     entry.before = StateOf(run.file);
     run.id = IdOf(run.file);
-    run.sideBase = SideBase(run.given);
-    if (Writes(run)) run.outputName = FreeOutputName(run.sideBase);
     run.startTick = GetTickCount();
-    run.output.Reset(CreateOutputFile());
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    run.startTime = FileTimeValue(now);
+    DWORD error = run.byStandIn ? MakeStandIn(run) : 0;
+    if (Writes(run) && !error) run.outputName = FreeOutputName(run);
+    if (!error) run.output.Reset(CreateOutputFile());
     if (run.output.Valid()) run.errors.Reset(CreateOutputFile());
-    const DWORD error = run.errors.Valid() ? CreatePacker(run) : LastError();
+    if (!error) error = run.errors.Valid() ? CreatePacker(run) : LastError();
     if (!error) return;
+    if (!run.standIn.empty()) DeleteFileW(run.standIn.c_str()); // only a name of ours
     entry.state = RunState::NotStarted;
     entry.exitCode = error;
     entry.after = entry.before; // no packer, no change
@@ -252,28 +317,117 @@ void StartWaitingRuns() {
     }
 }
 
+// Whether `name` is a file that this run's packer made: not the user's file
+// under another name, and made since the run started. Another packer working
+// on the same stem (a console, a second Zorvik) may have taken the name that
+// was free at the start. FAT keeps creation times in steps of 10 ms, and the
+// clock moves in steps of up to 16 ms: a file the packer made just after the
+// start may seem that much older. A name that the file system gave an older
+// file's creation time (its tunnelling, for 15 s after that file went) is
+// left alone too, which errs on the safe side.
+bool MadeByTheRun(const SingleRun& run, const std::wstring& name) {
+    constexpr uint64_t Margin = 20 * 10000; // 20 ms
+    uint64_t created = 0;
+    return Differs(IdOf(name, FILE_FLAG_OPEN_REPARSE_POINT, &created), run.id) &&
+           created + Margin >= run.startTime;
+}
+
+// Deletes this name of a file, and only it, unless another program holds the file open.
+void Remove(const std::wstring& name) {
+    HANDLE file = CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file); // and so deleted
+}
+
+// The name without its folder, in UTF-8.
+std::string BareUtf8(const std::wstring& path) {
+    return Utf8FromWide(path.substr(path.find_last_of(L'\\') + 1));
+}
+
 // After a stop the file is at its path as it was, or as the packer's whole
 // output once that had replaced it; its backup and output go back where
 // they belong. The packer writes its output, then deletes the file (or with
 // Keep Backup renames it to its backup), then renames the output into its
 // place. Only a backup that is the file itself (by its id) and an output
-// name that was free at the start and that nobody holds open are touched.
-void PutFilesRight(const SingleRun& run) {
+// name that was free at the start, that the run made and that nobody holds
+// open are touched. When the file stays missing, the entry names the file
+// that holds its bytes.
+void PutFilesRight(SingleRun& run) {
     if (!Writes(run) || !run.entry.before.exists || !run.id.known) return;
+    std::wstring holder;
     for (unsigned attempt = 0; !Exists(run.file) && attempt < PackerNameAttempts; ++attempt) {
-        const std::wstring backup = PackerBackupName(run.sideBase, attempt);
+        const std::wstring backup = SideName(run, PackerBackupName(run.packerFile, attempt));
         if (!Exists(backup)) break; // the packer took the first free name
-        if (IdOf(backup, FILE_FLAG_OPEN_REPARSE_POINT) == run.id)
-            MoveFileExW(backup.c_str(), run.file.c_str(), 0);
+        if (IdOf(backup, FILE_FLAG_OPEN_REPARSE_POINT) == run.id &&
+            !MoveFileExW(backup.c_str(), run.file.c_str(), 0))
+            holder = backup;
     }
-    if (run.outputName.empty()) return;
-    if (!Exists(run.file)) {
-        MoveFileExW(run.outputName.c_str(), run.file.c_str(), 0); // the packer's whole output
-        return;
+    const bool own = !run.outputName.empty() && MadeByTheRun(run, run.outputName);
+    if (own && !Exists(run.file)) { // the packer's whole output
+        if (!MoveFileExW(run.outputName.c_str(), run.file.c_str(), 0) && holder.empty())
+            holder = run.outputName;
+    } else if (own) {
+        Remove(run.outputName);
     }
-    HANDLE output = CreateFileW(run.outputName.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (output != INVALID_HANDLE_VALUE) CloseHandle(output); // and so deleted
+    if (!Exists(run.file) && !holder.empty()) run.entry.bytesIn = BareUtf8(holder);
+}
+
+// With Keep Backup, a second name for the original bytes, the first of the
+// backup names the packer's rule gives the user's file that is free.
+DWORD KeepBackupOf(const SingleRun& run) {
+    for (unsigned attempt = 0; attempt < PackerNameAttempts; ++attempt) {
+        const std::wstring backup = PackerBackupName(run.file, attempt);
+        if (Exists(backup)) continue;
+        if (CreateHardLinkW(backup.c_str(), run.file.c_str(), nullptr) ||
+            CopyFileW(run.file.c_str(), backup.c_str(), TRUE))
+            return 0;
+        return LastError();
+    }
+    return ERROR_FILE_EXISTS;
+}
+
+// A stand-in run's end: the result onto the user's name after a success, and
+// away with whatever else the run made. Zero, or the system's error code of
+// a move that kept the result from the file.
+DWORD PutStandInRight(SingleRun& run, bool succeeded) {
+    StandInEnd end;
+    end.writes = Writes(run);
+    end.succeeded = succeeded;
+    end.keepBackup = run.keepBackup;
+    end.fileThere = Exists(run.file);
+    // Not by its creation time: the packer deletes the stand-in's name and
+    // renames its output to it at once, and the file system gives the output
+    // the old creation time (tunnelling), as Wine gives it the copied write time.
+    const FileId standIn = IdOf(run.standIn, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (standIn == run.standInId)
+        end.standIn = Held::Original;
+    else if (Differs(standIn, run.standInId) && Differs(standIn, run.id))
+        end.standIn = Held::Output;
+    end.outputThere = !run.outputName.empty() && MadeByTheRun(run, run.outputName);
+    DWORD error = 0;
+    for (FileMove move : StandInMoves(end)) {
+        switch (move) {
+        case FileMove::RemoveOutput:
+            Remove(run.outputName);
+            break;
+        case FileMove::KeepBackup:
+            error = KeepBackupOf(run);
+            break;
+        case FileMove::OntoFile:
+            if (!error && !MoveFileExW(run.standIn.c_str(), run.file.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                error = LastError();
+            if (error) Remove(run.standIn); // the file keeps its original bytes
+            break;
+        case FileMove::RestoreFile:
+            MoveFileExW(run.standIn.c_str(), run.file.c_str(), 0);
+            break;
+        case FileMove::RemoveStandIn:
+            Remove(run.standIn);
+            break;
+        }
+    }
+    return error;
 }
 
 // The last bytes the packer wrote into one of its output files, as UTF-8.
@@ -295,16 +449,26 @@ void Finish(SingleRun& run) {
     RunEntry& entry = run.entry;
     DWORD code = 0;
     if (!GetExitCodeProcess(run.process.Get(), &code)) code = DWORD(-1); // not a success
-    if (run.stopping) PutFilesRight(run);
+    const DWORD moveError = run.byStandIn ? PutStandInRight(run, !code && !run.stopping) : 0;
+    if (run.stopping && !run.byStandIn) PutFilesRight(run);
     entry.state = run.stopping ? RunState::Stopped : RunState::Ended;
-    entry.exitCode = code;
+    entry.exitCode = moveError ? moveError : code;
     entry.after = StateOf(run.file);
     const std::string output = OutputTail(run.output.Get());
     if (entry.kind == RunKind::Test) entry.tested = TestPassed(output);
     if (entry.kind == RunKind::Info) entry.listing = ListedFile(output);
-    if (code != 0 || (entry.kind == RunKind::Test && !entry.tested) ||
-        (entry.kind == RunKind::Info && !entry.listing))
+    if (moveError) {
+        entry.message = "the packer's result could not take the file's name";
+    } else if (code != 0 || (entry.kind == RunKind::Test && !entry.tested) ||
+               (entry.kind == RunKind::Info && !entry.listing)) {
         entry.message = PackerMessage(OutputTail(run.errors.Get()), output, run.packerNames);
+        if (run.byStandIn) { // its names are its stem and the file's extension, or none
+            const size_t extension = run.packerFile.size() - StandInStem;
+            entry.message =
+                WithUsersName(entry.message, run.packerFile.substr(0, StandInStem),
+                              Utf8FromWide(run.file.substr(0, run.file.size() - extension)));
+        }
+    }
     run.process.Reset();
     run.output.Reset(); // the output files are deleted once the packer's handles are gone too
     run.errors.Reset();
@@ -312,10 +476,9 @@ void Finish(SingleRun& run) {
 } // namespace
 
 bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
-                        const std::string& path, const std::string& parameters) {
+                        const std::wstring& given) {
     // Worked out in UTF-16: the ANSI call would best-fit a current folder that
     // the code page cannot spell into the name of another one.
-    const std::wstring given = WideFromAnsi(path);
     const std::wstring file = FullPathName(given);
     const FileId id = IdOf(file);
     if (RunOn(file, id)) {
@@ -325,8 +488,16 @@ bool StartSingleFileRun(HWND owner, RunKind kind, const std::string& option,
     SingleRun* run = new SingleRun;
     run->file = file;
     run->id = id;
-    run->packerNames = AnsiToUtf8(PackerFilePath(path));
-    run->parameters = parameters;
+    run->options = option;
+    const std::optional<std::string> ansi = ExactAnsi(given);
+    if (ansi && ExactAnsi(file)) {
+        run->packerFile = PackerFilePath(*ansi);
+        run->packerNames = AnsiToUtf8(run->packerFile);
+    } else { // for a stand-in the packer gets no "-k": Zorvik keeps the backup itself
+        run->byStandIn = true;
+        run->options = WithoutBackupOption(option);
+        run->keepBackup = run->options != option;
+    }
     run->given = given;
     RunEntry& entry = run->entry;
     entry.started = ClockNow();
@@ -346,13 +517,36 @@ void StopSingleFileRuns() {
         else if (GoesOn(*run) && !run->stopping)
             run->stopping = TerminateProcess(run->process.Get(), 1) != 0;
     }
-    // Ending is asynchronous; the files can be put right once each packer is
-    // gone. One that takes longer is seen to end, and put right, later.
-    const DWORD start = GetTickCount(), patience = 5000;
-    for (SingleRun* run = FirstRun; run; run = run->next) {
-        const DWORD waited = GetTickCount() - start;
-        if (run->stopping && run->process.Valid())
-            WaitForSingleObject(run->process.Get(), waited < patience ? patience - waited : 0);
+    // Ending is asynchronous: LookAtRuns puts the files right once each packer
+    // is seen to have ended, and meanwhile the windows keep answering.
+}
+
+void PutStoppedRunsRight(DWORD patience) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE ending[MAXIMUM_WAIT_OBJECTS - 1];
+        DWORD count = 0;
+        for (SingleRun* run = FirstRun; run; run = run->next) {
+            if (!run->stopping || !run->process.Valid()) continue;
+            if (WaitForSingleObject(run->process.Get(), 0) == WAIT_OBJECT_0)
+                Finish(*run);
+            else if (count < MAXIMUM_WAIT_OBJECTS - 1)
+                ending[count++] = run->process.Get();
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (count == 0 || spent >= patience) return;
+        if (MsgWaitForMultipleObjects(count, ending, FALSE, patience - spent, QS_ALLINPUT) !=
+            WAIT_OBJECT_0 + count)
+            continue;
+        MSG message; // the windows keep painting meanwhile
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(int(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
 }
 

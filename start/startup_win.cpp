@@ -74,19 +74,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::wstring relative = RelativePathIn(wideTail);
     const std::wstring wideFile = relative.empty() ? wideTail : QuotedTail(FullPathName(relative));
     const std::optional<std::string> tail = ExactAnsi(wideTail);
+    // A hand-off travels in ANSI, as every Zorvik reads it: a name that ANSI
+    // cannot spell is never handed over.
     const std::optional<std::string> file = tail ? ExactAnsi(wideFile) : std::nullopt;
-    CommandLineText = file ? *tail : std::string();
-    CommandLineFile = file.value_or(std::string());
+    CommandLineText = wideTail;
+    CommandLineFile = wideFile;
     TraceStep("command line read");
     switch (ClaimOrHandOver(file)) {
     case StartRole::HandedOver:
         return 0;
     case StartRole::Elevated:
-        ShowError(nullptr, ElevatedRefusalText(CommandLineFile));
+        ShowError(nullptr, ElevatedRefusalText(*file));
         return 1;
     case StartRole::NotAnswered:
         if (file) {
-            ReportNotHandedOver(CommandLineFile);
+            ReportNotHandedOver(*file);
             return 1;
         }
         [[fallthrough]];
@@ -103,8 +105,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceStep("settings and verb done");
     DeleteLeftScripts();
     ProgramInstance = instance;
-    if (!file) NameNotTakenAtStart = wideFile; // the main window says so once it is open
     TraceStep("dialog creation called");
+    // A window of UTF-16 controls: the path field holds names of any letters.
     return static_cast<int>(
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
 }

@@ -3,8 +3,6 @@
 #include <cderr.h>
 #include <commdlg.h>
 
-#include "app/ansi_name_win.h"
-#include "app/ansi_names.h"
 #include "app/state_win.h"
 #include "app/win_util_win.h"
 
@@ -29,11 +27,7 @@ void ChooseFile(HWND owner) {
     // No OFN_NOCHANGEDIR: the scripts then go beside the chosen file.
     open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (getOpenFileName(&open)) {
-        // Read in UTF-16 and taken only when ANSI spells it exactly.
-        if (std::optional<std::string> path = ExactAnsi(file))
-            SetWindowTextA(PathField, path->c_str());
-        else
-            ShowError(owner, NamesNotTakenText({file}));
+        SetWindowTextW(PathField, file); // in UTF-16: a single run takes any name
     } else if (extendedError() == FNERR_BUFFERTOOSMALL) {
         ShowError(owner, "The chosen file's path is too long for the packer to be given it.");
     }

@@ -17,6 +17,7 @@
 #include "app/win_util_win.h"
 #include "packer/commands_win.h"
 #include "packer/script_win.h"
+#include "packer/single_run_win.h"
 #include "res/resource.h"
 #include "ui/batch_window_win.h"
 #include "ui/fade_out_win.h"
@@ -31,10 +32,6 @@ namespace {
 // Set once the window starts to close: hand-offs then wait for the next
 // application instead of vanishing with this one.
 bool Closing;
-
-// Posted at start-up so that the message about a start's name shows over the
-// open window, which meanwhile already takes hand-offs.
-constexpr UINT TellNameNotTaken = WM_APP + 1;
 
 // Files one handed-over command line, read within the bytes that came; HandOffFiled, or 0
 // when it was not filed.
@@ -59,7 +56,7 @@ WNDPROC DialogManagerProc;
 
 LRESULT CALLBACK HandOffProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) return FileHandOff(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    return CallWindowProcA(DialogManagerProc, window, message, wParam, lParam);
+    return CallWindowProcW(DialogManagerProc, window, message, wParam, lParam);
 }
 
 void SetUpMainWindow(HWND window) {
@@ -74,7 +71,10 @@ void SetUpMainWindow(HWND window) {
     SetWindowTextA(HintField, MethodTable[0].hint);
     TraceStep("WM_INITDIALOG: hint set");
     PathField = GetDlgItem(window, IDC_PATH_FIELD);
-    SetWindowTextA(PathField, CommandLineText.empty() ? PromptText : CommandLineText.c_str());
+    if (CommandLineText.empty())
+        SetWindowTextA(PathField, PromptText);
+    else
+        SetWindowTextW(PathField, CommandLineText.c_str());
     TraceStep("WM_INITDIALOG: path field filled");
 }
 
@@ -85,12 +85,11 @@ void OnInitDialog(HWND window) {
     // a batch of thousands crawl.
     SendMessageA(HandOffList, WM_SETREDRAW, FALSE, 0);
     DialogManagerProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandOffProc)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandOffProc)));
     TraceStep("WM_INITDIALOG: hand-off list ready");
     SetUpMainWindow(window);
     SetUpKeyboard(window);
     MainWindow = window;
-    if (!NameNotTakenAtStart.empty()) PostMessageA(window, TellNameNotTaken, 0, 0);
     TraceStep("WM_INITDIALOG done");
 }
 
@@ -126,7 +125,9 @@ void OnDropFiles(HWND window, HDROP drop) {
 }
 
 void OnClose(HWND window) {
+    if (Closing) return; // a second close while stopped runs are put right
     Closing = true;
+    PutStoppedRunsRight(3000);
     DeleteScripts();
     FadeOut(window);
     EndDialog(window, 0);
@@ -199,9 +200,6 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         if (HIWORD(wParam) == CBN_SELCHANGE) UpdateMethodHint();
-        break;
-    case TellNameNotTaken:
-        ShowError(window, NamesNotTakenText({NameNotTakenAtStart}));
         break;
     }
     return FALSE;

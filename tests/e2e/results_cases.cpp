@@ -415,17 +415,19 @@ E2E_CASE(results_test_and_info_lines_for_each_file) {
 
 // Stop after each step of the packer's work leaves the file as it was, or as the packer's whole
 // output once that had replaced it, with nothing else of the packer's beside it and a .upx file
-// that was there before left alone. Stop works only while a packer runs.
+// that was there before left alone. A backup that another program holds stays, and the line says
+// where the file's bytes are. Stop works only while a packer runs.
 E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
   const struct {
     const char *steps, *upxBefore, *outcome;
-    bool backup;
-  } runs[] = {{"0", "", "left as it was", false},
-              {"1", "", "left as it was", false},
-              {"2", "mine", "left as it was", false},
-              {"3", "", "changed", false},
-              {"4", "", "changed", false},
-              {"3", "", "left as it was", true}};
+    bool backup, held;
+  } runs[] = {{"0", "", "was left as it was", false, false},
+              {"1", "", "was left as it was", false, false},
+              {"2", "mine", "was left as it was", false, false},
+              {"3", "", "was changed", false, false},
+              {"4", "", "was changed", false, false},
+              {"3", "", "was left as it was", true, false},
+              {"3", "", "is missing; its bytes are in app.ex~", true, true}};
   for (const auto& run : runs) {
     const std::string folder = c.workDir + "\\" + std::to_string(&run - runs),
                       file = folder + "\\app.exe";
@@ -434,7 +436,8 @@ E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
                   (!*run.upxBefore || WriteWholeFile(folder + "\\app.upx", run.upxBefore)),
               "create " + file);
     std::vector<std::string> expected = FolderContents(folder);
-    if (run.outcome[0] == 'c') expected = {"app.exe: UPX!packed"};
+    if (run.outcome[4] == 'c') expected = {"app.exe: UPX!packed"};
+    if (run.held) expected = {"app.ex~: MZ", "app.upx: UPX!packed"};
     Process& zorvik = c.StartWithEnvironment(
         c.VerbCommandLine(file),
         {{"ZORVIK_FAKE_UPX_STEPS", run.steps}, {"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
@@ -445,11 +448,19 @@ E2E_CASE(results_stop_puts_the_file_right_at_each_step) {
               what + ": the packer runs");
     for (double end = NowMs() + 5000; !IsWindowEnabled(StopButton(zorvik.pid)) && NowMs() < end;)
       Sleep(50);
+    Handle holders[2];  // as a scanner would hold the backup and the output
+    for (int i = 0; run.held && i < 2; ++i)
+      holders[i].Reset(CreateFileA((folder + (i ? "\\app.upx" : "\\app.ex~")).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    c.Require((holders[0].Valid() && holders[1].Valid()) == run.held,
+              what + ": hold the backup and the output open");
     c.Require(ClickButton(GetParent(StopButton(zorvik.pid)), 1011), what + ": press Stop, enabled");
     c.CheckEqual(
         what,
-        "  " + file + (run.backup ? "  -8 -k" : "  -8") + "  stopped; the file was " + run.outcome,
+        "  " + file + (run.backup ? "  -8 -k" : "  -8") + "  stopped; the file " + run.outcome,
         WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
+    holders[0].Reset();
+    holders[1].Reset();
     c.CheckEqual(what + ": the folder", expected, FolderContents(folder));
     c.Check(!IsWindowEnabled(StopButton(zorvik.pid)),
             what + ": Stop is disabled once nothing runs");
@@ -538,4 +549,103 @@ E2E_CASE(results_stop_ultra_brute_with_the_real_packer) {
   c.CheckEqual("the line", "  " + program + "  --ultra-brute  stopped; the file was left as it was",
                WaitForOutcomes(c, zorvik.pid, 1, 15000)[0].substr(8));
   c.Check(before == FolderContents(c.workDir), "the folder holds the program as it was, alone");
+}
+
+// A program named in Chinese in a folder named in Chinese, which the ANSI code page (1252 here)
+// cannot spell, reaches the packer as a stand-in beside it. Stopped after each step of the stand-in
+// packer's work (with Keep Backup after its last), it keeps its original bytes. With the real
+// packer, when ../shared/real-packer holds it, it is packed and unpacked: the line names the file
+// with its sizes on disk. Nothing else is left in the folders.
+E2E_CASE(results_name_ansi_cannot_spell_packed_and_unpacked_with_the_real_packer) {
+  auto wide = [](const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); };
+  auto utf8 = [](const std::wstring& text) {
+    char bytes[MAX_PATH * 3];
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes);
+  };
+  auto names = [](const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    std::vector<std::wstring> names;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+      if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::wstring tools = wide(c.workDir) + L"\\\u5de5\u5177", stops = tools + L"\\s";  // 工具
+  const std::wstring program = tools + L"\\\u6d4b\u8bd5.exe",
+                     zorvik = wide(c.zorvikPath);  // 测试.exe
+  c.Require(CreateDirectoryW(tools.c_str(), nullptr) && CreateDirectoryW(stops.c_str(), nullptr),
+            "create the folders");
+  std::vector<std::wstring> stopped;
+  for (const std::string steps : {"0", "1", "2", "3", "4", "4k"}) {
+    stopped.push_back(wide(steps) + L"\u6d4b.exe");
+    const std::wstring file = stops + L"\\" + stopped.back();
+    c.Require(CopyFileW(wide(c.Settings().packerExe).c_str(), file.c_str(), TRUE), utf8(file));
+    ScopedEnvironment knobs(
+        {{"ZORVIK_FAKE_UPX_STEPS", steps.substr(0, 1)}, {"ZORVIK_FAKE_UPX_DELAY_MS", "60000"}});
+    Process& stoppedOne = c.Start(L"\"" + zorvik + L"\" \"" + file + L"\" ", zorvik);
+    HWND window = c.WaitForMainWindow(stoppedOne);
+    const bool backup = steps.size() > 1;
+    if (backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "switch Keep Backup");
+    c.Require(ClickButton(window, kCompressButton), "Compress");
+    const std::vector<PackerCall> calls = WaitForPackerCalls(c.packerLog, 1, 15000);
+    c.Require(calls.size() == 1 && calls[0].argv.size() == 3 && calls[0].argv[1] == "-8" &&
+                  calls[0].argv[2].compare(0, 3, "zrv") == 0,
+              "after step " + steps + ": the packer runs on a stand-in, without -k");
+    for (double end = NowMs() + 5000;
+         !IsWindowEnabled(StopButton(stoppedOne.pid)) && NowMs() < end;)
+      Sleep(50);
+    c.Require(ClickButton(GetParent(StopButton(stoppedOne.pid)), 1011), "press Stop");
+    c.CheckEqual("stopped after step " + steps,
+                 "  " + utf8(file) + (backup ? "  -8 -k" : "  -8") +
+                     "  stopped; the file was left as it was",
+                 WaitForOutcomes(c, stoppedOne.pid, 1, 15000)[0].substr(8));
+    if (backup) c.Require(PostMessageA(window, WM_COMMAND, 903, 0), "switch Keep Backup off");
+    c.CloseMainWindow(window, stoppedOne, "stopped after step " + steps);
+    DeleteFileA(c.packerLog.c_str());
+  }
+  std::sort(stopped.begin(), stopped.end());
+  c.Check(names(stops) == stopped,
+          "the stopped files alone: " + std::to_string(names(stops).size()));
+
+  char folder[MAX_PATH] = "";
+  GetEnvironmentVariableA("ZORVIK_REAL_PACKER_DIR", folder, sizeof folder);
+  const std::string packer =
+      folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
+  if (!*folder || !FileExists(packer))
+    return c.Info("skipped: the real packer " + Shown(packer) +
+                  " is not there (../shared/real-packer)");
+  c.Require(CopyFileA(packer.c_str(), c.packerPath.c_str(), FALSE) &&
+                CopyFileW(wide(c.Settings().packerExe).c_str(), program.c_str(), FALSE),
+            "copy the real packer beside Zorvik, and a program into the Chinese folder");
+  auto size = [&] {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return GetFileAttributesExW(program.c_str(), GetFileExInfoStandard, &data)
+               ? (long long)data.nFileSizeHigh << 32 | data.nFileSizeLow
+               : -1;
+  };
+  auto grouped = [](long long number) {
+    std::string text = std::to_string(number);
+    for (int at = int(text.size()) - 3; at > 0; at -= 3) text.insert(at, ",");
+    return text;
+  };
+  const long long unpacked = size();
+  Process& packing = c.Start(L"\"" + zorvik + L"\" \"" + program + L"\" ", zorvik);
+  HWND window = c.WaitForMainWindow(packing);
+  c.Require(ClickButton(window, kCompressButton), "Compress");
+  std::string entry = WaitForOutcomes(c, packing.pid, 1, 60000)[0].substr(8);
+  const long long packed = size();
+  c.Check(packed > 0 && packed < unpacked &&
+              entry.find("  " + utf8(program) + "  -8  " + grouped(unpacked) + " -> " +
+                         grouped(packed) + " bytes (") == 0,
+          "packed: " + Shown(entry));
+  c.Require(ClickButton(window, kDecompressButton), "Decompress");
+  const std::string back = WaitForOutcomes(c, packing.pid, 2, 60000)[1].substr(8);
+  c.Check(size() == unpacked && back.find("  " + utf8(program) + "  -d  " + grouped(packed) +
+                                          " -> " + grouped(unpacked) + " bytes (") == 0,
+          "unpacked: " + Shown(back));
+  c.Check(names(tools) == std::vector<std::wstring>{L"s", L"\u6d4b\u8bd5.exe"},
+          "the folder holds the program alone, " + std::to_string(names(tools).size()) + " names");
 }

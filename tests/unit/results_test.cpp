@@ -139,6 +139,13 @@ TEST(PackerResults, EntryForEachOutcome) {
     notStarted.state = RunState::NotStarted;
     EXPECT_EQ(EntryText(notStarted),
               head + "-d  could not start the packer, error 5; the file was left as it was");
+    RunEntry stopped = Ended("-8 -k", 5000, 0, 1);
+    stopped.state = RunState::Stopped;
+    stopped.after.exists = false;
+    EXPECT_EQ(EntryText(stopped), head + "-8 -k  stopped; the file is missing");
+    stopped.bytesIn = "app.ex~";
+    EXPECT_EQ(EntryText(stopped),
+              head + "-8 -k  stopped; the file is missing; its bytes are in app.ex~");
 }
 
 // The packer's own names beside the file, and its environment.
@@ -148,8 +155,47 @@ TEST(SingleRuns, SideNamesAndEnvironment) {
     EXPECT_EQ(PackerBackupName(L"C:\\t\\app.exe", 0), L"C:\\t\\app.ex~");
     EXPECT_EQ(PackerBackupName(L"C:\\t\\app.ex", 0), L"C:\\t\\app.ex~");
     EXPECT_EQ(PackerBackupName(L"C:\\t.d\\app", 2), L"C:\\t.d\\app.001");
+    // As the packer splits its ANSI argument: "\x95\x5C" (cp932) ends a folder's name for it,
+    // and ":" after the drive prefix is part of the name.
+    EXPECT_EQ(PackerOutputName(std::string("C:\\t\\a.\x95\x5C"), 0), "C:\\t\\a.\x95\x5C.upx");
+    EXPECT_EQ(PackerOutputName(std::string("C:app.x:y"), 0), "C:app.upx");
+    EXPECT_EQ(PackerBackupName(std::string("C:app.x/y"), 0), "C:app.x/y.~");
     EXPECT_EQ(EnvironmentWithout(L"=C:=C:\\t\0UPX=-9\0upx=1\0UPXX=1\0", L"UPX"),
               std::wstring(L"=C:=C:\\t\0UPXX=1\0\0", 17));
+}
+
+// A stand-in's name, options and messages, and its moves at each outcome: stopped before the
+// packer wrote (the stand-in as it was), while it wrote (with its output), after it deleted the
+// stand-in, after it renamed its output onto it; failed; succeeded, with and without Keep Backup.
+TEST(SingleRuns, StandIns) {
+    const unsigned char random[] = {0x0f, 0xa0};
+    EXPECT_EQ(StandInName(L"C:\\\u5de5\\\u6d4b.exe", random, 2), L"zrv0fa0.exe");
+    EXPECT_EQ(StandInName(L"C:\\t\\\u6d4b.\u0435xe", random, 2), L"zrv0fa0");
+    EXPECT_EQ(WithoutBackupOption("-d -k --force -k"), "-d --force");
+    EXPECT_EQ(WithUsersName("zrv0fa0.upx: can't write zrv0fa0.exe", "zrv0fa0", "C:\\t\\x"),
+              "C:\\t\\x.upx: can't write C:\\t\\x.exe");
+    using M = FileMove;
+    const struct {
+        bool writes, succeeded, backup, fileThere;
+        Held standIn;
+        bool output;
+        std::vector<FileMove> moves;
+    } ends[] = {
+        {true, false, true, true, Held::Original, false, {M::RemoveStandIn}},
+        {true, false, false, true, Held::Original, true, {M::RemoveOutput, M::RemoveStandIn}},
+        {true, false, false, true, Held::Nothing, true, {M::RemoveOutput}},
+        {true, false, true, true, Held::Output, false, {M::RemoveStandIn}},
+        {true, false, false, false, Held::Original, false, {M::RestoreFile}},
+        {true, true, false, true, Held::Original, false, {M::RemoveStandIn}},
+        {true, true, false, true, Held::Output, false, {M::OntoFile}},
+        {true, true, true, true, Held::Output, false, {M::KeepBackup, M::OntoFile}},
+        {false, true, true, true, Held::Original, false, {M::RemoveStandIn}},
+    };
+    for (const auto& end : ends)
+        EXPECT_EQ(StandInMoves({end.writes, end.succeeded, end.backup, end.fileThere, end.standIn,
+                                end.output}),
+                  end.moves)
+            << &end - ends;
 }
 
 // The packer's list and test output as it writes them, in the layout of UPX 3
