@@ -14,6 +14,8 @@
 #include "packer/script_win.h"
 #include "res/resource.h"
 #include "shell/verb_win.h"
+#include "start/folder_start_win.h"
+#include "ui/folder_walk_win.h"
 #include "ui/main_window_win.h"
 
 static std::optional<std::string> SpellExactly(const std::wstring& name) {
@@ -77,8 +79,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::optional<std::string> file = tail ? ExactAnsi(wideFile) : std::nullopt;
     CommandLineText = file ? *tail : std::string();
     CommandLineFile = file.value_or(std::string());
+    // A folder stands for the .exe and .dll files inside it.
+    const bool onFolder = IsWalkedFolder(BareName(wideFile));
     TraceStep("command line read");
-    switch (ClaimOrHandOver(file)) {
+    switch (onFolder ? ClaimForFolder(BareName(wideFile)) : ClaimOrHandOver(file)) {
     case StartRole::HandedOver:
         return 0;
     case StartRole::Elevated:
@@ -103,7 +107,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceStep("settings and verb done");
     DeleteLeftScripts();
     ProgramInstance = instance;
-    if (!file) NameNotTakenAtStart = wideFile; // the main window says so once it is open
+    if (!file && !onFolder) NameNotTakenAtStart = wideFile; // the main window says so once open
     TraceStep("dialog creation called");
     return static_cast<int>(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, MainWindowProc, 0));
