@@ -6,8 +6,9 @@
 #include "ui/batch_list.h"
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-    if (!folder.empty() && folder.back() == L'\\') return folder + name;
-    return folder + L'\\' + name;
+    std::wstring path = folder;
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    return path += name;
 }
 
 bool FolderWalk::FirstVisit(const FolderId& id) {
@@ -19,7 +20,7 @@ bool FolderWalk::FirstVisit(const FolderId& id) {
             if (kept.Known()) FirstVisit(kept);
     }
     const size_t mask = seen_.size() - 1;
-    size_t at = size_t(id.low ^ (id.low >> 32) ^ id.high ^ id.volume) * 2654435761u & mask;
+    size_t at = size_t(id.low) * 2654435761u & mask; // the id's low bits differ most
     for (; seen_[at].Known(); at = (at + 1) & mask)
         if (seen_[at] == id) return false;
     seen_[at] = id;
