@@ -79,12 +79,12 @@ void OnWalkDone(HWND window, WPARAM serial) {
     Drops& drops = DropsOf(window);
     if (!drops.walk || drops.walk->Serial() != serial) return;
     KillTimer(window, ShowFoundTimer);
-    drops.walk->MoveTaken(BatchList);
-    const WalkedFiles left = drops.walk->Finish();
+    BackgroundWalk* walk = drops.walk;
     drops.walk = nullptr;
+    walk->MoveTaken(BatchList);
     ShowAdded(window);
+    walk->Finish(window); // the next drop waits for the user's OK
     WalkNextDrop(window);
-    TellLeftOut(window, left);
 }
 
 void OnInitDialog(HWND window, const std::vector<std::wstring>* dropped) {

@@ -203,10 +203,9 @@ bool BackgroundWalk::MoveTaken(std::vector<std::string>& batch) {
     return any;
 }
 
-WalkedFiles BackgroundWalk::Finish() {
-    WalkedFiles left = std::move(found_); // the thread has ended its work
+void BackgroundWalk::Finish(HWND owner) {
+    TellLeftOut(owner, found_); // the thread has ended its work
     Release();
-    return left;
 }
 
 void BackgroundWalk::Stop() {

@@ -39,8 +39,8 @@ class BackgroundWalk {
     WPARAM Serial() const { return serial_; }
     // Moves the names found so far to the end of `batch`; true when there were any.
     bool MoveTaken(std::vector<std::string>& batch);
-    // Once it has ended: what it left out. The window's hold ends.
-    WalkedFiles Finish();
+    // Once it has ended: tells the window's user what it left out; the window's hold ends.
+    void Finish(HWND owner);
     // The window's hold ends and the walk stops at its next entry.
     void Stop();
 
