@@ -80,9 +80,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CommandLineText = file ? *tail : std::string();
     CommandLineFile = file.value_or(std::string());
     // A folder stands for the .exe and .dll files inside it.
-    const bool onFolder = IsWalkedFolder(BareName(wideFile));
+    const std::wstring folder = BareName(wideFile);
+    const bool onFolder = IsWalkedFolder(folder);
     TraceStep("command line read");
-    switch (onFolder ? ClaimForFolder(BareName(wideFile)) : ClaimOrHandOver(file)) {
+    switch (onFolder ? ClaimForFolder(folder) : ClaimOrHandOver(file)) {
     case StartRole::HandedOver:
         return 0;
     case StartRole::Elevated:

@@ -2,6 +2,7 @@
 // .exe and .dll files inside them, on whatever lists the folders.
 #pragma once
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ struct FolderId {
     unsigned long long volume = 0, high = 0, low = 0;
     bool Known() const { return volume || high || low; }
     bool operator==(const FolderId& other) const {
-        return volume == other.volume && high == other.high && low == other.low;
+        return std::memcmp(this, &other, sizeof other) == 0;
     }
 };
 
