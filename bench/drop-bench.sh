@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Zorvik and the drop benchmark, and runs the benchmark under Wine on a virtual display.
+# Builds Zorvik and the drop benchmark, and runs the benchmark under Wine on a virtual display:
+# drops of many files, then a drop of a folder tree against a bare walk of it.
 #   bench/drop-bench.sh [BUILD_DIR [RUNS]]     BUILD_DIR defaults to build/win, RUNS to 5
+#   bench/drop-bench.sh --tree [BUILD_DIR [RUNS]]   the folder tree only
 #   bench/drop-bench.sh --build-only [BUILD_DIR]
 #       builds only, and prints the benchmark program's path (tests/e2e/batch-screenshot.sh)
 # BUILD_DIR is a Windows build: by default the one Wine runs on this machine (build/win, or
@@ -9,8 +11,9 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-build_only=
+build_only= only_tree=
 if [ "${1:-}" = --build-only ]; then build_only=1; shift; fi
+if [ "${1:-}" = --tree ]; then only_tree=1; shift; fi
 # shellcheck source=../tests/e2e/wine-env.sh
 . "$root/tests/e2e/wine-env.sh"
 build=${1:-$(wine_build_dir "$root")}
@@ -43,4 +46,8 @@ wine_env_setup "$build" || exit 2
 run=$build/drop-bench-run
 rm -rf "$run" && mkdir -p "$run" || exit 2
 cp "$build/Zorvik.exe" "$build/tests/e2e/upx.exe" "$run/" || exit 2
-wine "$bench" "$(to_windows_path "$run/Zorvik.exe")" "$runs"
+code=0
+if [ -z "$only_tree" ]; then wine "$bench" "$(to_windows_path "$run/Zorvik.exe")" "$runs" || code=$?; fi
+echo "== folder tree bench"
+wine "$bench" --tree "$(to_windows_path "$run/Zorvik.exe")" "$runs" || code=$?
+exit $code

@@ -150,31 +150,36 @@ void LookAtAll(HWND owner, Scan& scan) {
 }
 } // namespace
 
-bool MayPackSigned(HWND owner, const std::wstring& file) {
-    if (!IsSigned(file)) return true;
-    const std::wstring question = Utf8ToWide(SignedFilesQuestion({Utf8FromWide(file)}));
-    return MessageBoxW(owner, question.c_str(), ZorvikCaptionW,
-                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-}
-
-bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style) {
-    std::vector<std::string> paths;
-    Scan* scan = new Scan;
-    for (const std::string& entry : entries) {
-        std::string path = style == EntryStyle::Raw ? TakePath(entry) : entry;
-        if (!IsWindowsPathText(path, IsAnsiLeadByte)) continue;
-        scan->paths.push_back(WideFromAnsi(path));
-        paths.push_back(std::move(path));
-    }
+namespace {
+// Asks about the signed files of `scan`, and those not looked at; lets go of it.
+bool MayPackScanned(HWND owner, Scan* scan) {
+    const std::vector<std::wstring>& paths = scan->paths;
     scan->looks.reset(new LONG[paths.size()]()); // NotYet each
     if (!paths.empty()) LookAtAll(owner, *scan);
-    std::vector<std::string> asked; // the signed ones, and those not looked at
+    std::vector<std::string> asked; // UTF-8: a single run's name may have no ANSI spelling
     for (size_t i = 0; i < paths.size(); ++i) {
         const LONG look = static_cast<volatile LONG*>(scan->looks.get())[i];
-        if (look != Unsigned) asked.push_back(paths[i]);
+        if (look != Unsigned) asked.push_back(Utf8FromWide(paths[i]));
         if (look == NotYet || look == NotLookedAt) asked.back() += NotLookedAtNote;
     }
     LetGo(scan);
-    return asked.empty() || MessageBoxA(owner, SignedFilesQuestion(asked).c_str(), ZorvikCaption,
-                                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return asked.empty() ||
+           MessageBoxW(owner, Utf8ToWide(SignedFilesQuestion(asked)).c_str(), ZorvikCaptionW,
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+} // namespace
+
+bool MayPackSigned(HWND owner, const std::wstring& file) {
+    Scan* scan = new Scan;
+    scan->paths.push_back(file);
+    return MayPackScanned(owner, scan);
+}
+
+bool MayPackSigned(HWND owner, const std::vector<std::string>& entries, EntryStyle style) {
+    Scan* scan = new Scan;
+    for (const std::string& entry : entries) {
+        const std::string path = style == EntryStyle::Raw ? TakePath(entry) : entry;
+        if (IsWindowsPathText(path, IsAnsiLeadByte)) scan->paths.push_back(WideFromAnsi(path));
+    }
+    return MayPackScanned(owner, scan);
 }

@@ -260,7 +260,7 @@ DWORD MakeStandIn(SingleRun& run) {
     run.folder = run.file.substr(0, run.file.rfind(L'\\') + 1);
     for (int attempt = 0; attempt < 8; ++attempt) {
         unsigned char random[StandInRandomBytes];
-        if (!RtlGenRandom(random, sizeof random)) return ERROR_GEN_FAILURE;
+        if (!RandomBytes(random, sizeof random)) return ERROR_GEN_FAILURE;
         const std::wstring name = StandInName(run.file, random, sizeof random);
         run.standIn = run.folder + name;
         if (!CreateHardLinkW(run.standIn.c_str(), run.file.c_str(), nullptr) &&

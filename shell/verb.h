@@ -1,9 +1,11 @@
 #pragma once
 #include <string>
 
-// Explorer's verb for .exe and .dll files; the key's name is the menu text.
+// Explorer's verb for .exe and .dll files, and for folders, which stand for the
+// files inside them; the key's name is the menu text.
 inline constexpr char ExeVerbKey[] = "exefile\\shell\\Zorvik!";
 inline constexpr char DllVerbKey[] = "dllfile\\shell\\Zorvik!";
+inline constexpr char FolderVerbKey[] = "Directory\\shell\\Zorvik!";
 // Without a selection model Explorer offers a command-line verb for at most 15
 // selected files; "Player" keeps it for up to 100, still one start per file.
 inline constexpr char SelectionModelValue[] = "MultiSelectModel";

@@ -12,7 +12,7 @@
 #include "shell/verb.h"
 
 namespace {
-const char* const VerbKeys[] = {ExeVerbKey, DllVerbKey};
+const char* const VerbKeys[] = {ExeVerbKey, DllVerbKey, FolderVerbKey};
 
 // The verb's state as zir.cfg keeps it, which may differ from ShellMenuState
 // when the registry refused it at start; the options are written beside it.

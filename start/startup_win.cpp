@@ -14,6 +14,8 @@
 #include "packer/script_win.h"
 #include "res/resource.h"
 #include "shell/verb_win.h"
+#include "start/folder_start_win.h"
+#include "ui/folder_walk_win.h"
 #include "ui/main_window_win.h"
 
 static std::optional<std::string> SpellExactly(const std::wstring& name) {
@@ -79,16 +81,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::optional<std::string> file = tail ? ExactAnsi(wideFile) : std::nullopt;
     CommandLineText = wideTail;
     CommandLineFile = wideFile;
+    // A folder stands for the .exe and .dll files inside it.
+    const std::wstring folder = BareName(wideFile);
+    const bool onFolder = IsWalkedFolder(folder);
     TraceStep("command line read");
-    switch (ClaimOrHandOver(file)) {
+    const StartRole role = onFolder ? ClaimForFolder(folder) : ClaimOrHandOver(file);
+    // What was to be handed over: the tail's file, or the folder's first file not handed over.
+    const std::optional<std::string> handed = onFolder ? ExactAnsi(CommandLineFile) : file;
+    switch (role) {
     case StartRole::HandedOver:
         return 0;
     case StartRole::Elevated:
-        ShowError(nullptr, ElevatedRefusalText(*file));
+        ShowError(nullptr, ElevatedRefusalText(handed.value_or(std::string())));
         return 1;
     case StartRole::NotAnswered:
-        if (file) {
-            ReportNotHandedOver(*file);
+        if (handed && !handed->empty()) {
+            ReportNotHandedOver(*handed);
             return 1;
         }
         [[fallthrough]];

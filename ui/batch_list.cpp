@@ -21,13 +21,17 @@ bool IsPackableFile(const std::string& path) {
     return EqualsIgnoringCase(extension, "exe") || EqualsIgnoringCase(extension, "dll");
 }
 
+std::string BatchCountLine(size_t count) {
+    return "Total " + std::to_string(static_cast<long>(count)) + " Files In Batch.";
+}
+
 std::string BatchListText(const std::vector<std::string>& batch) {
     size_t size = 32;
     for (const std::string& entry : batch)
         size += entry.size() + 2;
     std::string text;
     text.reserve(size);
-    text += "Total " + std::to_string(static_cast<long>(batch.size())) + " Files In Batch.\r\n";
+    text += BatchCountLine(batch.size()) + "\r\n";
     for (const std::string& entry : batch) {
         text += entry;
         text += "\r\n";

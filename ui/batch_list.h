@@ -10,5 +10,8 @@ std::string SplitPathPart(std::string path, bool wantName);
 // Whether a dropped path is collected: its extension is exe or dll, in any case.
 bool IsPackableFile(const std::string& path);
 
+// "Total N Files In Batch.", without its line end.
+std::string BatchCountLine(size_t count);
+
 // "Total N Files In Batch." and one line per entry, each ending in CR LF.
 std::string BatchListText(const std::vector<std::string>& batch);

@@ -22,6 +22,7 @@
 #include "ui/batch_window_win.h"
 #include "ui/fade_out_win.h"
 #include "ui/file_chooser_win.h"
+#include "ui/folder_walk_win.h"
 #include "ui/keyboard_win.h"
 #include "ui/logo_win.h"
 #include "ui/menu_win.h"
@@ -33,11 +34,11 @@ namespace {
 // application instead of vanishing with this one.
 bool Closing;
 
-// Files one handed-over command line, read within the bytes that came; HandOffFiled, or 0
-// when it was not filed.
-LRESULT FileHandOff(const COPYDATASTRUCT* data) {
-    if (data->dwData != HandOffTag || Closing) return 0;
-    std::string text = HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData);
+// Posted at start-up when a start on a folder left files out or found none.
+constexpr UINT TellFolderLeftOut = WM_APP + 2;
+
+// Files one handed-over command line; HandOffFiled, or 0 when it was not filed.
+LRESULT FileHandOffText(const std::string& text) {
     const LRESULT at =
         SendMessageA(HandOffList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (at < 0) return 0;
@@ -47,6 +48,22 @@ LRESULT FileHandOff(const COPYDATASTRUCT* data) {
     HandOffTexts.insert(HandOffTexts.begin() + row,
                         ExactAnsi(ListBoxText(HandOffList, at)).value_or(text));
     return HandOffFiled;
+}
+
+// Read within the bytes that came.
+LRESULT FileHandOff(const COPYDATASTRUCT* data) {
+    if (data->dwData != HandOffTag || Closing) return 0;
+    return FileHandOffText(
+        HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData));
+}
+
+// A start on a folder files its files after the first as later starts would have.
+void FileStartFolder(HWND window) {
+    for (const std::string& tail : StartFolder.taken)
+        FileHandOffText(tail);
+    const WalkedFiles& left = StartFolder;
+    if (!left.notTaken.empty() || !left.cappedIn.empty() || !left.withoutFiles.empty())
+        PostMessageA(window, TellFolderLeftOut, 0, 0);
 }
 
 // Hand-offs are answered here, ahead of the dialog manager: a dialog procedure's answer goes
@@ -90,6 +107,7 @@ void OnInitDialog(HWND window) {
     SetUpMainWindow(window);
     SetUpKeyboard(window);
     MainWindow = window;
+    FileStartFolder(window);
     TraceStep("WM_INITDIALOG done");
 }
 
@@ -119,9 +137,8 @@ void OnContextMenu(HWND window, LPARAM at) {
     if (static_cast<DWORD>(at) == 0xFFFFFFFF) ShowShortcutMenu(window, true);
 }
 
-void OnDropFiles(HWND window, HDROP drop) {
-    CollectDroppedFiles(window, drop);
-    OpenBatchWindow();
+void OnDropFiles(HDROP drop) {
+    OpenBatchWindow(DroppedPaths(drop));
 }
 
 void OnClose(HWND window) {
@@ -192,7 +209,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         InvalidateRect(window, nullptr, TRUE);
         break;
     case WM_DROPFILES:
-        OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
         break;
     case WM_CLOSE:
         OnClose(window);
@@ -200,6 +217,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
         if (HIWORD(wParam) == CBN_SELCHANGE) UpdateMethodHint();
+        break;
+    case TellFolderLeftOut:
+        TellLeftOut(window, StartFolder);
         break;
     }
     return FALSE;

@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "shell/verb_win.h"
 #include "ui/batch_window_win.h"
+#include "ui/folder_chooser_win.h"
 #include "ui/results_window_win.h"
 
 namespace {
@@ -33,6 +34,7 @@ void ShowShortcutMenu(HWND owner, bool atMenuButton) {
     // Each item goes on top of the ones before it.
     InsertMenuA(menu.Get(), 0, MF_BYPOSITION | MF_STRING, IDM_ABOUT, "About Me");
     InsertMenuA(menu.Get(), 0, MF_BYPOSITION | MF_STRING, IDM_MORE_APPS, "More Apps");
+    InsertMenuA(menu.Get(), 0, MF_BYPOSITION | MF_STRING, IDM_CHOOSE_FOLDER, "Choose Folder...");
     InsertMenuA(menu.Get(), 0, MF_BYPOSITION | MF_STRING, IDM_BATCH, "Do Batch UPXing");
     InsertMenuA(menu.Get(), 0, MF_BYPOSITION | MF_STRING | removeCheck, IDM_REMOVE_VERB,
                 "Remove Context Menu Shortcut");
@@ -65,6 +67,9 @@ void RunMenuCommand(HWND owner, WORD id) {
         break;
     case IDM_BATCH:
         OpenBatchWindow();
+        break;
+    case IDM_CHOOSE_FOLDER: // its files go to the batch as a drop's would
+        if (std::optional<std::wstring> folder = ChooseFolder(owner)) OpenBatchWindow({*folder});
         break;
     case IDM_TEST_FILE:
         if (TestCommand(owner)) ShowNewResults(owner);

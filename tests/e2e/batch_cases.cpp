@@ -442,3 +442,55 @@ E2E_CASE(batch_running_script_is_held_against_writers_under_any_drive_letter) {
   c.CheckEqual("the packer's argv under cmd /v:on", {c.packerPath, paths[0], paths[1]},
                calls[2].argv);
 }
+
+// A dropped folder adds its .exe and .dll files, sorted without regard to case, then its
+// subfolders' (a folder named like a .dll among them), each once: a link back up, made on the
+// Unix side (Wine 8 lists it as a reparse point without a tag), is not followed, and tree\sub,
+// dropped again under drive Q: (run.sh maps it to the cases' root), is a folder met before. Items
+// after the folder keep the drop's order, and no folder reaches the packer.
+E2E_CASE(batch_folder_drop_walks_the_tree_once_in_order) {
+  const std::string tree = c.workDir + "\\tree", lib = tree + "\\lib.dll",
+                    z = c.workDir + "\\z.exe";
+  c.Require(MakeFolders(lib) && MakeFolders(tree + "\\sub"), "create tree\\lib.dll and tree\\sub");
+  MakeFiles(c, {tree + "\\B.exe", tree + "\\a.exe", tree + "\\notes.txt", lib + "\\c.DLL",
+                tree + "\\sub\\d.exe", z});
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  c.Require(unixName != nullptr, "Wine's kernel32 names the Unix side of a path");
+  const std::wstring wideTree(tree.begin(), tree.end()), wideUp = wideTree + L"\\lib.dll\\up";
+  const std::string unixTree = unixName(wideTree.c_str()), unixUp = unixName(wideUp.c_str());
+  // Wine starts a Unix program but gives no handle to wait on: its work shows when it is done.
+  auto unixRun = [&](const std::string& program, const std::string& arguments, bool linked) {
+    Process unix;
+    std::string error;
+    c.Require(
+        StartProcess("Z:\\bin\\" + program, program + " " + arguments, c.workDir, unix, &error),
+        "start " + program + ": " + error);
+    for (double end = NowMs() + 10000;
+         (GetFileAttributesW(wideUp.c_str()) != INVALID_FILE_ATTRIBUTES) != linked &&
+         NowMs() < end;)
+      Sleep(20);
+  };
+  unixRun("ln", "-sfn " + unixTree + " " + unixUp, true);
+  const DWORD upAttributes = GetFileAttributesW(wideUp.c_str());
+  c.Info("Wine shows tree\\lib.dll\\up with attributes " + std::to_string(upAttributes));
+  c.Require(upAttributes != INVALID_FILE_ATTRIBUTES && (upAttributes & FILE_ATTRIBUTE_DIRECTORY),
+            "the link shows as a folder");
+
+  Process& zorvik = c.Start(c.BareCommandLine());
+  HWND window = c.WaitForMainWindow(zorvik);
+  const std::string subOnQ = "Q:\\" + c.Name() + "\\work\\tree\\sub";
+  c.Require(DropFiles(window, {tree, subOnQ, z}),
+            "drop tree, Q:...\\sub and z.exe on the main window");
+  HWND batch = WaitForNewBatchWindow(c, zorvik.pid, {}, "after the drop");
+  const std::vector<std::string> files = {tree + "\\a.exe", tree + "\\B.exe", lib + "\\c.DLL",
+                                          tree + "\\sub\\d.exe", z};
+  c.CheckEqual("batch text after dropping tree, Q:...\\sub and z.exe", Listing(files),
+               WaitForBatchText(batch, Listing(files)));
+  c.Require(ClickButton(batch, kBatchCompress), "click Compress (1005) of the batch window");
+  std::vector<std::string> argv = {c.packerPath};
+  argv.insert(argv.end(), files.begin(), files.end());
+  CheckPackerCall(c, 0, argv, "Compress");
+  unixRun("rm", unixUp, false);  // the suite's clean-up leaves links alone
+}

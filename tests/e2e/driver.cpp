@@ -546,6 +546,9 @@ void RemoveWideTree(const std::wstring& path) {
       std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
       std::wstring child = path + L"\\" + name;
+      // A link is never followed, nor removed here: Wine 8's RemoveDirectoryW on a Unix link
+      // to a folder removes the folder it leads to, when that is empty, and keeps the link.
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveWideTree(child);
       } else {

@@ -19,7 +19,7 @@ const char* const kPrompt = "Please Choose a File";
 const char* const kSettingsOn = "[Shell Menu] : 1";
 const char* const kSettingsOff = "[Shell Menu] : 0";
 const char* const kClasses = "Software\\Classes\\";
-const char* const kFileTypes[] = {"exefile", "dllfile"};
+const char* const kFileTypes[] = {"exefile", "dllfile", "Directory"};
 
 std::string VerbKey(const char* fileType) { return std::string(fileType) + "\\shell\\Zorvik!"; }
 std::string UserVerbKey(const char* fileType) { return kClasses + VerbKey(fileType); }
@@ -161,7 +161,7 @@ bool PostMenuCommand(HWND window, int id) {
   return PostMessageA(window, WM_COMMAND, WPARAM(id), 0);
 }
 
-// The menu's five items in order, each plain and enabled, exactly one of the first two checked;
+// The menu's six items in order, each plain and enabled, exactly one of the first two checked;
 // below a separator Test File and File Info, below another the three options, checked while on,
 // and below a last one Show Results.
 void CheckMenu(Case& c, const std::vector<PopupMenuItem>& items, bool verbOn,
@@ -180,12 +180,13 @@ void CheckMenu(Case& c, const std::vector<PopupMenuItem>& items, bool verbOn,
   }
   c.CheckEqual(when + ": menu texts, top to bottom",
                {"Add Context Menu Shortcut", "Remove Context Menu Shortcut", "Do Batch UPXing",
-                "More Apps", "About Me", "-", "Test File", "File Info", "-", "Use LZMA",
+                "Choose Folder...", "More Apps", "About Me", "-", "Test File", "File Info", "-", "Use LZMA",
                 "Keep Backup", "Force", "-", "Show Results"},
                texts);
   c.CheckEqual(
       when + ": menu ids, top to bottom",
-      {"895", "896", "899", "897", "898", "-", "900", "901", "-", "902", "903", "904", "-", "905"},
+      {"895", "896", "899", "906", "897", "898", "-", "900", "901", "-", "902", "903", "904", "-",
+       "905"},
       ids);
   std::vector<std::string> expected = {verbOn ? "Add Context Menu Shortcut"
                                               : "Remove Context Menu Shortcut"};
