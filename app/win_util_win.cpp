@@ -133,6 +133,25 @@ std::wstring ModuleFileName() {
     }
 }
 
+bool ReadFileId(HANDLE file, unsigned long long& volume, unsigned char (&id)[16], bool& wide) {
+    struct { // FILE_ID_INFO, which headers for Windows 7 lack
+        ULONGLONG volume;
+        unsigned char id[16];
+    } read = {};
+    constexpr auto FileIdInfoClass = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+    wide = GetFileInformationByHandleEx(file, FileIdInfoClass, &read, sizeof read);
+    if (!wide) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(file, &info)) return false;
+        read.volume = info.dwVolumeSerialNumber;
+        std::memcpy(read.id, &info.nFileIndexLow, 4);
+        std::memcpy(read.id + 4, &info.nFileIndexHigh, 4);
+    }
+    volume = read.volume;
+    std::memcpy(id, read.id, sizeof id);
+    return true;
+}
+
 std::wstring FullPathName(const std::wstring& path) {
     DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (length == 0) return path;

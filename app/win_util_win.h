@@ -53,6 +53,12 @@ std::wstring ListBoxText(HWND listBox, LRESULT index);
 std::wstring ModuleFileName();
 std::wstring FullPathName(const std::wstring& path);
 
+// Which file an open handle is, whatever the path's spelling: FileIdInfo's 128-bit id with
+// the volume's serial (ReFS needs all 128 bits), or where that is refused (Windows 7, some
+// file systems) the 64-bit index with the 32-bit serial; `wide` says which. False when
+// neither answers.
+bool ReadFileId(HANDLE file, unsigned long long& volume, unsigned char (&id)[16], bool& wide);
+
 void ShowError(HWND owner, const std::string& text);
 // For texts that name a file the ANSI code page may not spell.
 void ShowError(HWND owner, const std::wstring& text);

@@ -84,23 +84,7 @@ FileId IdOf(const std::wstring& path, DWORD flags = 0, uint64_t* created = nullp
     BY_HANDLE_FILE_INFORMATION info;
     if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) return id;
     if (created) *created = FileTimeValue(info.ftCreationTime);
-    // The 64-bit index is not unique on ReFS; the 128-bit id (FileIdInfo, Windows 8 on) is.
-    // Windows 7, some file systems and Wine refuse it: then the index serves.
-    struct {
-        ULONGLONG volume;
-        unsigned char id[16];
-    } wide;
-    constexpr auto FileIdInfoClass = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-    id.known = true;
-    if (GetFileInformationByHandleEx(file.Get(), FileIdInfoClass, &wide, sizeof wide)) {
-        id.wide = true;
-        id.volume = wide.volume;
-        memcpy(id.id, wide.id, sizeof id.id);
-    } else {
-        id.volume = info.dwVolumeSerialNumber;
-        memcpy(id.id, &info.nFileIndexLow, sizeof info.nFileIndexLow);
-        memcpy(id.id + 4, &info.nFileIndexHigh, sizeof info.nFileIndexHigh);
-    }
+    id.known = ReadFileId(file.Get(), id.volume, id.id, id.wide);
     return id;
 }
 

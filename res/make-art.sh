@@ -10,11 +10,12 @@
 #   res/zorvik.ico 256, 64, 48 (PNG, RGBA), 32, 16 (32-bit DIB with alpha).
 #                  Windows reads PNG icon images since Vista, at any size; as
 #                  DIBs 64 and 48 alone took 26 KB of the exe. The two small
-#                  ones stay DIBs, the form every icon reader knows.
+#                  ones stay DIBs, the form every icon reader knows. The PNGs
+#                  are squeezed by zopflipng, losslessly: 2 KB less exe.
 #
 # The generated files are kept in the repository, so building Zorvik does not
 # need ImageMagick; run this again only after changing the artwork.
-# Needs ImageMagick 6 (Debian: imagemagick), icoutils and python3.
+# Needs ImageMagick 6 (Debian: imagemagick), icoutils, zopfli and python3.
 #
 # Usage: res/make-art.sh           draw both files, then check them
 #        res/make-art.sh --check   only check the files already in res/
@@ -52,6 +53,7 @@ need_tool() { # path debian-package
     fi
 }
 need_tool /usr/bin/icotool icoutils
+need_tool /usr/bin/zopflipng zopfli
 command -v python3 >/dev/null || die "python3 is needed for the output checks"
 
 # Colours.
@@ -159,6 +161,9 @@ draw() {
     tile 32 1 6 1 8 7 24 25 4 6 "$work/32.png"
     tile 16 0 3 0 4 3 12 13 2 3.5 "$work/16.png"
 
+    for png in "$work"/256.png "$work"/64.png "$work"/48.png; do
+        zopflipng -y -m --iterations=50 --filters=01234mepb "$png" "$png" >/dev/null
+    done
     rm -f "$icon_out"
     icotool -c -b 32 -o "$icon_out" --raw="$work/256.png" --raw="$work/64.png" \
         --raw="$work/48.png" "$work/32.png" "$work/16.png"

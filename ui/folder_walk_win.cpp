@@ -12,14 +12,6 @@
 // Everything here may run on a walk's own thread: it calls only what kernel32
 // and user32 export, never a late-bound function (see CMakeLists.txt).
 namespace {
-// FileIdInfo and its FILE_ID_INFO (Windows 8 on), which the headers keep from
-// a build for Windows 7; there the call fails and the older one answers.
-constexpr auto FileIdInfoClass = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-struct FileIdInfoBlock {
-    ULONGLONG volume;
-    BYTE id[16];
-};
-
 // The path as the W calls take it whole beyond 259 characters: a drive's path
 // or a share's; one that has the prefix already stays as it is.
 std::wstring LongForm(const std::wstring& path) {
@@ -69,17 +61,11 @@ class DiskLister final : public FolderLister {
             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!handle.Valid()) return false;
-        FileIdInfoBlock wide; // 128-bit ids, which ReFS needs
-        if (GetFileInformationByHandleEx(handle.Get(), FileIdInfoClass, &wide, sizeof wide)) {
-            id.volume = wide.volume;
-            std::memcpy(&id.low, wide.id, 8);
-            std::memcpy(&id.high, wide.id + 8, 8);
-            return true;
-        }
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(handle.Get(), &info)) return false;
-        id.volume = info.dwVolumeSerialNumber;
-        id.low = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        unsigned char bytes[16];
+        bool wide;
+        if (!ReadFileId(handle.Get(), id.volume, bytes, wide)) return false;
+        std::memcpy(&id.low, bytes, 8);
+        std::memcpy(&id.high, bytes + 8, 8);
         return true;
     }
 
