@@ -520,15 +520,20 @@ E2E_CASE(results_24_files_run_a_few_at_a_time) {
   }
 }
 
+// The real packer of this build's bitness in ../shared/real-packer, which a checkout may lack.
+static std::string RealPacker() {
+  char folder[MAX_PATH] = "";
+  GetEnvironmentVariableA("ZORVIK_REAL_PACKER_DIR", folder, sizeof folder);
+  if (!*folder) return "(no ZORVIK_REAL_PACKER_DIR)";
+  return folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
+}
+
 // With the real packer, when ../shared/real-packer holds it: Ultra Brute on a program of a few MB
 // (the packer itself), stopped after a few seconds, leaves the program byte for byte as it was and
 // nothing of the packer's beside it.
 E2E_CASE(results_stop_ultra_brute_with_the_real_packer) {
-  char folder[MAX_PATH] = "";
-  GetEnvironmentVariableA("ZORVIK_REAL_PACKER_DIR", folder, sizeof folder);
-  const std::string packer =
-      folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
-  if (!*folder || !FileExists(packer))
+  const std::string packer = RealPacker();
+  if (!FileExists(packer))
     return c.Info("skipped: the real packer " + Shown(packer) +
                   " is not there (../shared/real-packer)");
   const std::string program = c.workDir + "\\big.exe";
@@ -610,11 +615,8 @@ E2E_CASE(results_name_ansi_cannot_spell_packed_and_unpacked_with_the_real_packer
   c.Check(names(stops) == stopped,
           "the stopped files alone: " + std::to_string(names(stops).size()));
 
-  char folder[MAX_PATH] = "";
-  GetEnvironmentVariableA("ZORVIK_REAL_PACKER_DIR", folder, sizeof folder);
-  const std::string packer =
-      folder + std::string(sizeof(void*) == 8 ? "\\upx64.exe" : "\\upx32.exe");
-  if (!*folder || !FileExists(packer))
+  const std::string packer = RealPacker();
+  if (!FileExists(packer))
     return c.Info("skipped: the real packer " + Shown(packer) +
                   " is not there (../shared/real-packer)");
   c.Require(CopyFileA(packer.c_str(), c.packerPath.c_str(), FALSE) &&
