@@ -28,6 +28,7 @@ struct Drops {
     BackgroundWalk* walk = nullptr;
     std::vector<std::vector<std::wstring>> waiting;
     size_t shown = 0; // entries of the batch that the text lists
+    WORD pending = 0; // Compress or Decompress, pressed while a walk still ran
 };
 
 Drops& DropsOf(HWND window) {
@@ -76,6 +77,8 @@ void OnShowFoundTimer(HWND window) {
     if (drops.walk && drops.walk->MoveTaken(BatchList)) ShowAdded(window);
 }
 
+void OnCommand(HWND window, WORD id);
+
 void OnWalkDone(HWND window, WPARAM serial) {
     Drops& drops = DropsOf(window);
     if (!drops.walk || drops.walk->Serial() != serial) return;
@@ -86,6 +89,10 @@ void OnWalkDone(HWND window, WPARAM serial) {
     ShowAdded(window);
     walk->Finish(window); // the next drop waits for the user's OK
     WalkNextDrop(window);
+    if (const WORD id = drops.pending; id && !drops.walk) {
+        drops.pending = 0;
+        OnCommand(window, id);
+    }
 }
 
 void OnInitDialog(HWND window, const std::vector<std::wstring>* dropped) {
@@ -117,13 +124,16 @@ void OnClose(HWND window) {
 }
 
 void OnCommand(HWND window, WORD id) {
+    const bool pack = id == IDC_BATCH_COMPRESS;
     switch (id) {
     case IDC_BATCH_COMPRESS:
-        if (MayPackSigned(window, BatchList, EntryStyle::Quoted))
-            WriteAndOpenScript(window, ScriptKind::Pack, BatchList, EntryStyle::Quoted);
-        break;
     case IDC_BATCH_DECOMPRESS:
-        WriteAndOpenScript(window, ScriptKind::Unpack, BatchList, EntryStyle::Quoted);
+        // Dropped files are found on the walk's thread: a command waits for them all.
+        if (DropsOf(window).walk)
+            DropsOf(window).pending = id;
+        else if (!pack || MayPackSigned(window, BatchList, EntryStyle::Quoted))
+            WriteAndOpenScript(window, pack ? ScriptKind::Pack : ScriptKind::Unpack, BatchList,
+                               EntryStyle::Quoted);
         break;
     case IDC_BATCH_CLOSE:
         SendMessageA(window, WM_CLOSE, 0, 0);
