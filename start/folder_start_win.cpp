@@ -22,7 +22,8 @@ StartRole ClaimForFolder(const std::wstring& folder) {
         TellLeftOut(nullptr, found);
         return role;
     }
-    CommandLineText = CommandLineFile = next < tails.size() ? WideFromAnsi(tails[next++]) : std::wstring();
+    CommandLineText = CommandLineFile =
+        next < tails.size() ? WideFromAnsi(tails[next++]) : std::wstring();
     tails.erase(tails.begin(), tails.begin() + next); // the rest go to the hand-off list
     return role;
 }
