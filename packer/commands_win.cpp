@@ -62,10 +62,10 @@ bool RunSingleFile(HWND owner, ScriptKind kind) {
 // A script spells its names in the console's code page: a field file that
 // ANSI cannot spell is left out, as a dropped one would be.
 void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {
-    const std::wstring wideField = WideWindowText(PathField);
-    std::optional<std::string> field = ExactAnsi(wideField), file = ExactAnsi(FieldFile(wideField));
+    const std::wstring wideField = WideWindowText(PathField), wideFile = FieldFile(wideField);
+    std::optional<std::string> field = ExactAnsi(wideField), file = ExactAnsi(wideFile);
     if (!field || !file) {
-        ShowError(owner, NamesNotTakenText({FieldFile(wideField)}));
+        ShowError(owner, NamesNotTakenText({wideFile}));
         field = file = PromptText; // the batch goes on without it
     }
     SelectionList = SelectionFrom(handOffs, *file);
