@@ -39,14 +39,24 @@ std::optional<std::string> ExactAnsi(const std::wstring& name, UINT codePage) {
     return text;
 }
 
-std::optional<std::string> ExactRecode(const std::string& text, UINT from, UINT to) {
-    bool ascii = true;
+static bool IsAscii(const std::string& text) {
     for (unsigned char c : text)
-        ascii = ascii && c < 0x80;
-    if (ascii) return text; // the same bytes in every ANSI and OEM code page
-    const std::wstring wide = WideFromAnsi(text, from);
-    if (ExactAnsi(wide, from) != text) return std::nullopt;
-    return ExactAnsi(wide, to);
+        if (c >= 0x80) return false;
+    return true;
+}
+
+std::optional<std::wstring> ExactWide(const std::string& text, UINT codePage) {
+    if (IsAscii(text)) return std::wstring(text.begin(), text.end());
+    std::wstring wide = WideFromAnsi(text, codePage);
+    if (ExactAnsi(wide, codePage) != text) return std::nullopt;
+    return wide;
+}
+
+std::optional<std::string> ExactRecode(const std::string& text, UINT from, UINT to) {
+    if (IsAscii(text)) return text; // the same bytes in every ANSI and OEM code page
+    const std::optional<std::wstring> wide = ExactWide(text, from);
+    if (!wide) return std::nullopt;
+    return ExactAnsi(*wide, to);
 }
 
 bool IsAnsiLeadByte(unsigned char byte) {

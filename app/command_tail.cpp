@@ -69,3 +69,17 @@ std::string HandOffPayloadText(const char* data, size_t size) {
     const void* nul = std::memchr(data, '\0', size);
     return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
 }
+
+std::wstring HandOffPayloadWide(const void* data, size_t size) {
+    std::wstring text;
+    if (!data) return text;
+    // Byte by byte: the buffer need not be aligned, and Windows' UTF-16 is
+    // little-endian wherever the tests run.
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t at = 0; at + 2 <= size; at += 2) {
+        const wchar_t unit = static_cast<wchar_t>(bytes[at] | bytes[at + 1] << 8);
+        if (!unit) break;
+        text += unit;
+    }
+    return text;
+}

@@ -23,3 +23,6 @@ std::wstring CommandProgram(const std::wstring& commandLine);
 // The hand-off payload as text: the bytes up to the first NUL, never more
 // than `size` of them, whatever the sender put there.
 std::string HandOffPayloadText(const char* data, size_t size);
+// The same for a UTF-16 payload: the two-byte units up to the first NUL unit,
+// within `size` bytes; an odd last byte is no unit and is left out.
+std::wstring HandOffPayloadWide(const void* data, size_t size);

@@ -5,10 +5,10 @@ HandOffResult HandOffOutcome(long answer, unsigned long lastError) {
     return lastError == HandOffAccessDenied ? HandOffResult::Elevated : HandOffResult::NotFiled;
 }
 
-std::string ElevatedRefusalText(const std::string& tail) {
-    return "The Zorvik that is running runs as administrator, so it cannot take files from "
-           "Explorer. This file was not added to its batch:\n\n" +
+std::wstring ElevatedRefusalText(const std::wstring& tail) {
+    return L"The Zorvik that is running runs as administrator, so it cannot take files from "
+           L"Explorer. This file was not added to its batch:\n\n" +
            tail +
-           "\n\nClose that Zorvik and choose the file again, or pick it with the \". . .\" "
-           "button of that Zorvik.";
+           L"\n\nClose that Zorvik and choose the file again, or pick it with the \". . .\" "
+           L"button of that Zorvik.";
 }

@@ -17,4 +17,4 @@ enum class HandOffResult {
 // From the main window's answer and the error SendMessage left (0 for none).
 HandOffResult HandOffOutcome(long answer, unsigned long lastError);
 
-std::string ElevatedRefusalText(const std::string& tail);
+std::wstring ElevatedRefusalText(const std::wstring& tail);

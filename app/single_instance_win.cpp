@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/ansi_name_win.h"
 #include "app/texts.h"
 
 namespace {
@@ -16,14 +17,21 @@ HANDLE ApplicationMutex;
 // The role this start takes from one try at the running main window, or
 // nothing while there is none or it is closing: a closing window refuses, and
 // the tail waits for the next application instead.
-std::optional<StartRole> TryHandOver(const std::optional<std::string>& tail) {
+std::optional<StartRole> TryHandOver(const std::optional<std::wstring>& tail) {
     HWND window = FindWindowA(nullptr, MainWindowTitle);
     if (!window) return std::nullopt;
     if (!tail) return StartRole::NotHanded;
     COPYDATASTRUCT data;
-    data.dwData = HandOffTag;
-    data.cbData = static_cast<DWORD>(tail->size() + 1);
-    data.lpData = const_cast<char*>(tail->c_str());
+    const std::optional<std::string> ansi = ExactAnsi(*tail);
+    if (ansi) {
+        data.dwData = HandOffTag;
+        data.cbData = static_cast<DWORD>(ansi->size() + 1);
+        data.lpData = const_cast<char*>(ansi->c_str());
+    } else {
+        data.dwData = HandOffTagWide;
+        data.cbData = static_cast<DWORD>((tail->size() + 1) * sizeof(wchar_t));
+        data.lpData = const_cast<wchar_t*>(tail->c_str());
+    }
     SetLastError(0);
     DWORD_PTR answer = 0;
     // Bounded: a hung window would otherwise hold up every start behind it.
@@ -49,7 +57,7 @@ bool Acquired(DWORD waitResult) {
 }
 } // namespace
 
-StartRole ClaimOrHandOver(const std::optional<std::string>& tail) {
+StartRole ClaimOrHandOver(const std::optional<std::wstring>& tail) {
     if (std::optional<StartRole> role = TryHandOver(tail)) return *role;
     ApplicationMutex = CreateMutexA(nullptr, FALSE, ApplicationMutexName);
     if (!ApplicationMutex) return StartRole::Application;

@@ -13,6 +13,6 @@ enum class StartRole {
 };
 
 // Makes sure that at most one Zorvik per session becomes the application;
-// every later instance hands its tail to that one's main window. A tail the
-// ANSI code page cannot spell (nothing) is never handed over.
-StartRole ClaimOrHandOver(const std::optional<std::string>& tail);
+// every later instance hands its tail to that one's main window. A start with
+// nothing to hand over (no tail) only learns whether a Zorvik runs.
+StartRole ClaimOrHandOver(const std::optional<std::wstring>& tail);

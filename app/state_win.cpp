@@ -17,5 +17,5 @@ HWND PathField;
 HWND MethodCombo;
 HWND HintField;
 HWND HandOffList;
-std::vector<std::string> HandOffTexts;
+std::vector<std::wstring> HandOffTexts;
 HBITMAP LogoBitmap;

@@ -29,7 +29,7 @@ extern HWND PathField;
 extern HWND MethodCombo;
 extern HWND HintField;
 extern HWND HandOffList;
-// What HandOffList holds, in its order, each entry read back from it as it was
-// filed: a batch of thousands is then not read back at each command.
-extern std::vector<std::string> HandOffTexts;
+// What HandOffList holds, in its order, kept as each entry was filed: a batch
+// of thousands is then not read back at each command.
+extern std::vector<std::wstring> HandOffTexts;
 extern HBITMAP LogoBitmap;

@@ -16,3 +16,6 @@ inline constexpr wchar_t ZorvikCaptionW[] = L"Zorvik";
 
 // WM_COPYDATA tag of a hand-off from a later instance.
 inline constexpr unsigned long HandOffTag = 1;
+// The same in UTF-16, for a name the ANSI code page cannot spell. Names that it
+// can spell still travel as tag 1, which every Zorvik reads.
+inline constexpr unsigned long HandOffTagWide = 2;

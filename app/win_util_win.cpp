@@ -109,17 +109,6 @@ std::wstring WideWindowText(HWND window) {
     return text;
 }
 
-// In UTF-16: Wine passes an ANSI LB_GETTEXT through a buffer of 512 characters.
-std::wstring ListBoxText(HWND listBox, LRESULT index) {
-    const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) return std::wstring();
-    std::wstring text(length + 1, L'\0');
-    const LRESULT copied =
-        SendMessageW(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(copied > 0 ? copied : 0);
-    return text;
-}
-
 std::wstring ModuleFileName() {
     // Grow until the whole name fits: a cut name would point at another folder.
     for (DWORD size = MAX_PATH;; size *= 2) {

@@ -48,7 +48,6 @@ UINT WindowDpi(HWND window);
 
 std::string WindowText(HWND window);
 std::wstring WideWindowText(HWND window);
-std::wstring ListBoxText(HWND listBox, LRESULT index);
 // Names that Zorvik does not hand on are kept in UTF-16.
 std::wstring ModuleFileName();
 std::wstring FullPathName(const std::wstring& path);

@@ -59,15 +59,24 @@ bool RunSingleFile(HWND owner, ScriptKind kind) {
     return StartOn(owner, RunKind::Unpack, DecompressOptions(ChosenOptions), *text);
 }
 
-// A script spells its names in the console's code page: a field file that
-// ANSI cannot spell is left out, as a dropped one would be.
-void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handOffs) {
+// A script spells its names in the ANSI code page: a name it cannot spell is
+// left out, as a dropped one would be, and the batch goes on without it.
+void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::wstring>& wideHandOffs) {
+    std::vector<std::string> handOffs;
+    std::vector<std::wstring> notTaken;
+    for (const std::wstring& text : wideHandOffs)
+        if (std::optional<std::string> ansi = ExactAnsi(text))
+            handOffs.push_back(std::move(*ansi));
+        else
+            notTaken.push_back(text);
     const std::wstring wideField = WideWindowText(PathField), wideFile = FieldFile(wideField);
     std::optional<std::string> field = ExactAnsi(wideField), file = ExactAnsi(wideFile);
     if (!field || !file) {
-        ShowError(owner, NamesNotTakenText({wideFile}));
-        field = file = PromptText; // the batch goes on without it
+        notTaken.push_back(wideFile);
+        field = file = PromptText;
     }
+    if (!notTaken.empty()) ShowError(owner, NamesNotTakenText(notTaken));
+    if (handOffs.empty() && !FieldHoldsFile(*field)) return; // nothing is left to ask about
     SelectionList = SelectionFrom(handOffs, *file);
     if (kind == ScriptKind::Pack && !MayPackSigned(owner, SelectionList, EntryStyle::Raw)) return;
     ConfirmText = ConfirmTextFor(kind, handOffs, *field);
@@ -77,7 +86,7 @@ void RunBatch(HWND owner, ScriptKind kind, const std::vector<std::string>& handO
 }
 
 bool RunCommand(HWND owner, ScriptKind kind) {
-    const std::vector<std::string> handOffs = HandOffTexts; // hand-offs may come meanwhile
+    const std::vector<std::wstring> handOffs = HandOffTexts; // hand-offs may come meanwhile
     if (handOffs.empty()) return RunSingleFile(owner, kind);
     RunBatch(owner, kind, handOffs);
     return false;
@@ -87,8 +96,8 @@ bool RunCommand(HWND owner, ScriptKind kind) {
 bool LookAtFiles(HWND owner, RunKind kind) {
     const char* command = kind == RunKind::Test ? "-t" : "-l";
     std::vector<std::wstring> texts;
-    for (const std::string& text : HandOffTexts)
-        if (!TakePath(text).empty()) texts.push_back(WideFromAnsi(text)); // an empty one names none
+    for (const std::wstring& text : HandOffTexts)
+        if (!BareName(text).empty()) texts.push_back(text); // an empty one names none
     const bool batch = !HandOffTexts.empty();
     const std::wstring field = FieldFile(WideWindowText(PathField));
     if (!batch) {

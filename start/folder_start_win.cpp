@@ -16,7 +16,7 @@ StartRole ClaimForFolder(const std::wstring& folder) {
     if (role == StartRole::NotHanded) role = StartRole::HandedOver;
     size_t next = 0;
     while (role == StartRole::HandedOver && next < tails.size() &&
-           (role = ClaimOrHandOver(tails[next])) == StartRole::HandedOver)
+           (role = ClaimOrHandOver(WideFromAnsi(tails[next]))) == StartRole::HandedOver)
         ++next;
     if (role == StartRole::HandedOver) {
         TellLeftOut(nullptr, found);

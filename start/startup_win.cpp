@@ -52,15 +52,15 @@ static bool RequirePacker() {
     return false;
 }
 
-static void ReportNotHandedOver(const std::string& tail) {
+static void ReportNotHandedOver(const std::wstring& tail) {
     // When the packer is missing the starting instance is telling the user so
     // already; one message is enough.
     std::optional<AppPaths> paths = ComputeAppPaths(ModuleFileName(), SpellExactly);
     if (!paths) return;
     Paths = *paths;
     if (!PackerIsPresent()) return;
-    ShowError(nullptr, "Another Zorvik is starting but did not open its window in time, "
-                       "so this file was not handed over to it:\n\n" +
+    ShowError(nullptr, L"Another Zorvik is starting but did not open its window in time, "
+                       L"so this file was not handed over to it:\n\n" +
                            tail);
 }
 
@@ -75,33 +75,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // the running Zorvik's: it travels, and is kept, as a full path.
     const std::wstring relative = RelativePathIn(wideTail);
     const std::wstring wideFile = relative.empty() ? wideTail : QuotedTail(FullPathName(relative));
-    const std::optional<std::string> tail = ExactAnsi(wideTail);
-    // A hand-off travels in ANSI, as every Zorvik reads it: a name that ANSI
-    // cannot spell is never handed over.
-    const std::optional<std::string> file = tail ? ExactAnsi(wideFile) : std::nullopt;
     CommandLineText = wideTail;
     CommandLineFile = wideFile;
     // A folder stands for the .exe and .dll files inside it.
     const std::wstring folder = BareName(wideFile);
     const bool onFolder = IsWalkedFolder(folder);
     TraceStep("command line read");
-    const StartRole role = onFolder ? ClaimForFolder(folder) : ClaimOrHandOver(file);
+    const StartRole role = onFolder ? ClaimForFolder(folder) : ClaimOrHandOver(wideFile);
     // What was to be handed over: the tail's file, or the folder's first file not handed over.
-    const std::optional<std::string> handed = onFolder ? ExactAnsi(CommandLineFile) : file;
+    const std::wstring& handed = CommandLineFile;
     switch (role) {
     case StartRole::HandedOver:
         return 0;
     case StartRole::Elevated:
-        ShowError(nullptr, ElevatedRefusalText(handed.value_or(std::string())));
+        ShowError(nullptr, ElevatedRefusalText(handed));
         return 1;
     case StartRole::NotAnswered:
-        if (handed && !handed->empty()) {
-            ReportNotHandedOver(*handed);
-            return 1;
-        }
-        [[fallthrough]];
-    case StartRole::NotHanded:
-        ShowError(nullptr, NamesNotTakenText({wideFile}));
+        if (!handed.empty()) ReportNotHandedOver(handed);
+        return 1;
+    case StartRole::NotHanded: // a folder without files: its start has told so
         return 1;
     case StartRole::Application:
         break;

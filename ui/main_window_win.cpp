@@ -38,29 +38,32 @@ bool Closing;
 constexpr UINT TellFolderLeftOut = WM_APP + 2;
 
 // Files one handed-over command line; HandOffFiled, or 0 when it was not filed.
-LRESULT FileHandOffText(const std::string& text) {
+LRESULT FileHandOffText(const std::wstring& text) {
     const LRESULT at =
-        SendMessageA(HandOffList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(HandOffList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (at < 0) return 0;
-    // Kept as the list box spells it, or as the bytes came where its spelling
-    // has no exact ANSI form (bytes that were no ANSI text, never a Zorvik's).
     const size_t row = std::min(static_cast<size_t>(at), HandOffTexts.size());
-    HandOffTexts.insert(HandOffTexts.begin() + row,
-                        ExactAnsi(ListBoxText(HandOffList, at)).value_or(text));
+    HandOffTexts.insert(HandOffTexts.begin() + row, text);
     return HandOffFiled;
 }
 
-// Read within the bytes that came.
+// Read within the bytes that came. ANSI bytes that are no ANSI text never come
+// from a Zorvik, and read as other letters they could name another file: they
+// are not filed.
 LRESULT FileHandOff(const COPYDATASTRUCT* data) {
-    if (data->dwData != HandOffTag || Closing) return 0;
-    return FileHandOffText(
-        HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData));
+    if (Closing) return 0;
+    if (data->dwData == HandOffTagWide)
+        return FileHandOffText(HandOffPayloadWide(data->lpData, data->cbData));
+    if (data->dwData != HandOffTag) return 0;
+    const std::optional<std::wstring> text =
+        ExactWide(HandOffPayloadText(static_cast<const char*>(data->lpData), data->cbData));
+    return text ? FileHandOffText(*text) : 0;
 }
 
 // A start on a folder files its files after the first as later starts would have.
 void FileStartFolder(HWND window) {
     for (const std::string& tail : StartFolder.taken)
-        FileHandOffText(tail);
+        FileHandOffText(WideFromAnsi(tail));
     const WalkedFiles& left = StartFolder;
     if (!left.notTaken.empty() || !left.cappedIn.empty() || !left.withoutFiles.empty())
         PostMessageA(window, TellFolderLeftOut, 0, 0);

@@ -1,7 +1,6 @@
-// Names the ANSI code page cannot spell: a drop, a start and a hand-off of "\u0101.exe" beside
-// "a.exe", and a program folder of such a name. Windows would spell them as look-alikes (the
-// names of other files); none may reach the packer, a field or the hand-off list so, and each
-// action says so once.
+// Names the ANSI code page cannot spell: a drop and a hand-off of "\u0101.exe" beside "a.exe",
+// and a program folder of such a name. Windows would spell them as look-alikes (the names of
+// other files); none may reach the packer or a script so, and each batch says so once.
 #include <cstdio>
 
 #include "e2e.h"
@@ -94,31 +93,38 @@ E2E_CASE(names_drop_leaves_out_what_ansi_cannot_spell_and_says_so) {
   c.CheckEqual("the packer's argv", {c.packerPath, b}, calls[0].argv);
 }
 
-// A start on such a name shows it in the path field, in UTF-16, for a single run; a later start
-// cannot hand it over (hand-offs travel in ANSI) and says so.
-E2E_CASE(names_start_and_hand_off_of_a_file_ansi_cannot_spell_take_nothing) {
+// A later start hands such a name over in UTF-16. File Info runs the packer on a stand-in for it
+// (a look-alike would have been "a.exe" itself); a batch leaves it out, says so, and asks about
+// the rest.
+E2E_CASE(names_hand_off_of_a_file_ansi_cannot_spell_travels_in_utf16) {
   RequireAnsiCannotSpellIt(c);
-  const std::wstring w = Wide(c.workDir) + L"\\";
-  const std::wstring macron = w + kMacronA + L".exe";
+  const std::wstring w = Wide(c.workDir) + L"\\", macron = w + kMacronA + L".exe";
   MakeFile(c, w + L"a.exe");
   MakeFile(c, macron);
-  // As Explorer's verb starts Zorvik on the file.
-  const std::wstring verb = L"\"" + Wide(c.zorvikPath) + L"\" \"" + macron + L"\" ";
-
-  Process& first = c.Start(verb, Wide(c.zorvikPath));
+  const std::wstring verb = L"\"" + Wide(c.zorvikPath) + L"\" \"";  // as Explorer's verb starts it
+  Process& first = c.Start(verb + w + L"a.exe\" ", Wide(c.zorvikPath));
   HWND window = c.WaitForMainWindow(first);
-  c.Check(WideTextOf(GetDlgItem(window, kPathField)) == L"\"" + macron + L"\" ",
-          "the path field after the start on it shows the tail: " +
-              Printable(WideTextOf(GetDlgItem(window, kPathField))));
-
-  Process& later = c.Start(verb, Wide(c.zorvikPath));
-  CheckToldOnce(c, later, {macron}, "a later start on it");
+  Process& later = c.Start(verb + macron + L"\" ", Wide(c.zorvikPath));
   DWORD code = 0;
-  if (c.Check(WaitForExit(later, 10000, &code), "the later start ends within 10 s of OK"))
-    c.CheckEqual("exit code of the later start (nothing handed over)", 1, code);
-  c.CheckEqual("the hand-off list after the later start", std::vector<std::string>(),
-               ListBoxItems(GetDlgItem(window, kHandOffList)));
-  c.Check(WindowAnswers(window), "the main window still answers");
+  if (c.Check(WaitForExit(later, 10000, &code), "the later start ends within 10 s"))
+    c.CheckEqual("exit code of the later start (handed over)", 0, code);
+
+  c.Require(PostMessageA(window, WM_COMMAND, 901, 0), "post File Info");
+  std::vector<PackerCall> calls = WaitForEndedPackerCalls(c.packerLog, 2, 30000);
+  c.Require(calls.size() == 2, "File Info starts two packers within 30 s");
+  if (calls[0].argv.back() != c.workDir + "\\a.exe") std::swap(calls[0], calls[1]);
+  c.CheckEqual("File Info on the field's file", {c.packerPath, "-l", c.workDir + "\\a.exe"},
+               calls[0].argv);
+  c.Check(calls[1].argv.size() == 3 && calls[1].argv[2].compare(0, 3, "zrv") == 0 &&
+              calls[1].currentDir == c.workDir,
+          "File Info on the handed name runs on a stand-in in its folder: " + calls[1].commandLine +
+              " in " + calls[1].currentDir);
+
+  c.Require(ClickButton(window, kCompressButton), "click Compress");
+  CheckToldOnce(c, first, {macron}, "Compress with the handed name");
+  HWND question = WaitForMessageBox(first.pid, "Brannoc.", 15000);
+  c.Check(question && MessageBoxText(question).find("Total 1 items") == 0,
+          "then the batch asks about a.exe alone: " + (question ? MessageBoxText(question) : ""));
 }
 
 E2E_CASE(names_program_folder_that_ansi_cannot_spell_is_refused_at_start) {

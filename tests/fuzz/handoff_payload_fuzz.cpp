@@ -1,5 +1,6 @@
-// HandOffPayloadText on any hand-off: the payload sits in a buffer of exactly
-// its size, so AddressSanitizer reports any read past the end.
+// HandOffPayloadText and HandOffPayloadWide on any hand-off: the payload sits
+// in a buffer of exactly its size, so AddressSanitizer reports any read past
+// the end.
 #include <cstring>
 #include <memory>
 
@@ -15,5 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(std::memcmp(text.data(), data, text.size()) == 0);
     CHECK(text.size() == size || data[text.size()] == 0); // stops only at a NUL
     CHECK(HandOffPayloadText(nullptr, size).empty());
+    const std::wstring wide = HandOffPayloadWide(payload.get(), size);
+    CHECK(wide.size() <= size / 2 && wide.find(L'\0') == std::wstring::npos);
+    CHECK(wide.size() == size / 2 || (data[2 * wide.size()] | data[2 * wide.size() + 1]) == 0);
     return 0;
 }

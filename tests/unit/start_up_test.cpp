@@ -96,6 +96,12 @@ TEST(HandOffPayload, StopsAtNulOrSize) {
     EXPECT_EQ(HandOffPayloadText(data, 0), "");
     EXPECT_EQ(HandOffPayloadText("\0x", 2), "");
     EXPECT_EQ(HandOffPayloadText(nullptr, 10), "");
+    // UTF-16, little-endian, from any address: whole units only.
+    const char wide[] = "x\x01y\x01\0\0z";
+    EXPECT_EQ(HandOffPayloadWide(wide, 7), std::wstring({wchar_t(0x178), wchar_t(0x179)}));
+    EXPECT_EQ(HandOffPayloadWide(wide + 1, 3), std::wstring(1, wchar_t(0x7901)));
+    EXPECT_EQ(HandOffPayloadWide(wide, 1), L"");
+    EXPECT_EQ(HandOffPayloadWide(nullptr, 4), L"");
 }
 
 TEST(HandOffPayload, FiveThousandBytesWithoutNulAreReadWithinTheirSize) {
