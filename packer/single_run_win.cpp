@@ -236,6 +236,35 @@ std::wstring FreeOutputName(const SingleRun& run) {
     return std::wstring();
 }
 
+// Sets a file's attributes and leaves its times (zero) as they are.
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
+}
+
+// Deletes this name of a file, and only it, unless another program holds the
+// file open. Read-only belongs to the file, not to the name: a stand-in of a
+// read-only file is read-only too, so the attribute is lifted for the delete
+// and put back for the file's other name, the user's.
+void Remove(const std::wstring& name) {
+    FileHandle file(CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FILE_BASIC_INFO basic;
+    if (!file.Valid() ||
+        !GetFileInformationByHandleEx(file.Get(), FileBasicInfo, &basic, sizeof basic))
+        return;
+    constexpr DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY;
+    const DWORD attributes = basic.FileAttributes & settable;
+    const bool readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+    if (readOnly && !SetAttributes(file.Get(), attributes & ~FILE_ATTRIBUTE_READONLY)) return;
+    FILE_DISPOSITION_INFO dispose = {TRUE};
+    SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose);
+    if (readOnly) SetAttributes(file.Get(), attributes);
+}
+
 constexpr size_t StandInRandomBytes = 8, StandInStem = 3 + 2 * StandInRandomBytes;
 
 // A new name for the file in its folder: a hard link, or where links are
@@ -280,7 +309,7 @@ void StartPacker(SingleRun& run) {
     if (run.output.Valid()) run.errors.Reset(CreateOutputFile());
     if (!error) error = run.errors.Valid() ? CreatePacker(run) : LastError();
     if (!error) return;
-    if (!run.standIn.empty()) DeleteFileW(run.standIn.c_str()); // only a name of ours
+    if (!run.standIn.empty()) Remove(run.standIn); // only a name of ours
     entry.state = RunState::NotStarted;
     entry.exitCode = error;
     entry.after = entry.before; // no packer, no change
@@ -314,13 +343,6 @@ bool MadeByTheRun(const SingleRun& run, const std::wstring& name) {
     uint64_t created = 0;
     return Differs(IdOf(name, FILE_FLAG_OPEN_REPARSE_POINT, &created), run.id) &&
            created + Margin >= run.startTime;
-}
-
-// Deletes this name of a file, and only it, unless another program holds the file open.
-void Remove(const std::wstring& name) {
-    HANDLE file = CreateFileW(name.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file); // and so deleted
 }
 
 // The name without its folder, in UTF-8.

@@ -109,6 +109,8 @@ E2E_CASE(names_hand_off_of_a_file_ansi_cannot_spell_travels_in_utf16) {
   if (c.Check(WaitForExit(later, 10000, &code), "the later start ends within 10 s"))
     c.CheckEqual("exit code of the later start (handed over)", 0, code);
 
+  // Read-only, and so is its stand-in, a link to it: that must go all the same.
+  c.Require(SetFileAttributesW(macron.c_str(), FILE_ATTRIBUTE_READONLY), "make it read-only");
   c.Require(PostMessageA(window, WM_COMMAND, 901, 0), "post File Info");
   std::vector<PackerCall> calls = WaitForEndedPackerCalls(c.packerLog, 2, 30000);
   c.Require(calls.size() == 2, "File Info starts two packers within 30 s");
@@ -119,6 +121,15 @@ E2E_CASE(names_hand_off_of_a_file_ansi_cannot_spell_travels_in_utf16) {
               calls[1].currentDir == c.workDir,
           "File Info on the handed name runs on a stand-in in its folder: " + calls[1].commandLine +
               " in " + calls[1].currentDir);
+  WIN32_FIND_DATAW found;
+  HANDLE left = INVALID_HANDLE_VALUE;
+  for (double end = NowMs() + 5000; NowMs() < end; Sleep(50))
+    if ((left = FindFirstFileW((w + L"zrv*").c_str(), &found)) == INVALID_HANDLE_VALUE)
+      break;
+    else
+      FindClose(left);
+  c.Check(left == INVALID_HANDLE_VALUE, "no stand-in is left once File Info has ended");
+  c.Check(GetFileAttributesW(macron.c_str()) & FILE_ATTRIBUTE_READONLY, "the file stays read-only");
 
   c.Require(ClickButton(window, kCompressButton), "click Compress");
   CheckToldOnce(c, first, {macron}, "Compress with the handed name");
