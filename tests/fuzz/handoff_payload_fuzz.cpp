@@ -1,6 +1,5 @@
-// HandOffPayloadText and HandOffPayloadWide on any hand-off: the payload sits
-// in a buffer of exactly its size, so AddressSanitizer reports any read past
-// the end.
+// The hand-off payload readers on any hand-off: the payload sits in a buffer
+// of exactly its size, so AddressSanitizer reports any read past the end.
 #include <cstring>
 #include <memory>
 
