@@ -22,7 +22,12 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   $sudo dpkg --add-architecture i386
-  $sudo apt-get update -q
+  # A mirror caught mid-sync fails the update for a while. Try again, then go on with the lists
+  # that did arrive: the install itself says whether they were enough.
+  for try in 1 2 3; do
+    $sudo apt-get update -q && break
+    [ "$try" -lt 3 ] && { echo "apt-get update failed; trying again in $((try * 30)) s"; sleep $((try * 30)); }
+  done
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
