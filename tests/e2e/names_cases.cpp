@@ -111,7 +111,10 @@ E2E_CASE(names_hand_off_of_a_file_ansi_cannot_spell_travels_in_utf16) {
   c.Require(PostMessageA(window, WM_COMMAND, 901, 0), "post File Info");
   std::vector<PackerCall> calls = WaitForEndedPackerCalls(c.packerLog, 2, 30000);
   c.Require(calls.size() == 2, "File Info starts two packers, for a.exe and for it, within 30 s");
-  const PackerCall& run = calls[calls[0].argv.back() == c.workDir + "\\a.exe" ? 1 : 0];
+  const bool fieldFirst = calls[0].argv.back() == c.workDir + "\\a.exe";
+  const PackerCall &field = calls[fieldFirst ? 0 : 1], &run = calls[fieldFirst ? 1 : 0];
+  c.CheckEqual("File Info on the field's file", {c.packerPath, "-l", c.workDir + "\\a.exe"},
+               field.argv);
   c.Check(
       run.argv.size() == 3 && run.argv[2].compare(0, 3, "zrv") == 0 && run.currentDir == c.workDir,
       "File Info on it runs on a stand-in in its folder: " + run.commandLine);

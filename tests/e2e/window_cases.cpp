@@ -160,11 +160,13 @@ E2E_CASE(handoff_messages_fill_the_sorted_list) {
 
   c.Require(SendCopyData(window, 3, std::string("tag three") + '\0'),
             "the main window answers WM_COPYDATA with tag 3");
-  c.CheckEqual("hand-off list after a WM_COPYDATA with tag 3", {"", "A", "b", "c"},
-               ListBoxItems(list));
+  // Tag 2 is UTF-16: "d" and "e", then an odd byte that is no character.
+  c.Require(SendCopyData(window, 2, std::string("d\0e\0f", 5)),
+            "the main window answers a UTF-16 hand-off");
+  c.CheckEqual("hand-off list after tags 3 and 2", {"", "A", "b", "c", "de"}, ListBoxItems(list));
   c.Require(SendCopyData(window, 1, std::string("A") + '\0'),
             "the main window answers a second hand-off of \"A\"");
-  c.CheckEqual("hand-off list after \"A\" once more", {"", "A", "A", "b", "c"},
+  c.CheckEqual("hand-off list after \"A\" once more", {"", "A", "A", "b", "c", "de"},
                ListBoxItems(list));
   c.CheckEqual("path field after the hand-offs", kPrompt, ControlText(window, kPathField));
 

@@ -51,4 +51,7 @@ TEST(ExactRecode, Utf8AndDoubleBytePagesBothWays) {
     // Not valid in its own page: a lone lead byte, a cut UTF-8 sequence.
     EXPECT_EQ(ExactRecode("C:\\\x95", 932, CP_UTF8), std::nullopt);
     EXPECT_EQ(ExactRecode("C:\\\xe8\xa1", CP_UTF8, CP_UTF8), std::nullopt);
+    // Handed-over ANSI text is read so too.
+    EXPECT_EQ(ExactWide(table932, 932), std::optional<std::wstring>(L"C:\\\u8868\\a.exe"));
+    EXPECT_EQ(ExactWide("C:\\\x95", 932), std::nullopt);
 }

@@ -101,6 +101,7 @@ TEST(HandOffPayload, StopsAtNulOrSize) {
     EXPECT_EQ(HandOffPayloadWide(wide, 7), std::wstring({wchar_t(0x178), wchar_t(0x179)}));
     EXPECT_EQ(HandOffPayloadWide(wide + 1, 3), std::wstring(1, wchar_t(0x7901)));
     EXPECT_EQ(HandOffPayloadWide(wide, 1), L"");
+    EXPECT_EQ(HandOffPayloadWide(nullptr, 4), L"");
 }
 
 TEST(HandOffPayload, FiveThousandBytesWithoutNulAreReadWithinTheirSize) {
