@@ -570,6 +570,18 @@ void RemoveTree(const std::string& path) {
   RemoveWideTree(wide);
 }
 
+std::vector<std::wstring> WideNamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+    if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
+      names.push_back(found.cFileName);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('\\');
   return slash == std::string::npos ? std::string() : path.substr(0, slash);

@@ -175,6 +175,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 bool MakeFolders(const std::string& path);
 void RemoveTree(const std::string& path);
+// The names in a folder, sorted, without "." and "..". In UTF-16, so that a name the code page
+// cannot spell is not listed as a look-alike.
+std::vector<std::wstring> WideNamesIn(const std::wstring& folder);
 std::string FolderOf(const std::string& path);
 
 // ---- The stand-in packer's log ---------------------------------------------------------------

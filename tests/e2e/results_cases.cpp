@@ -568,16 +568,6 @@ E2E_CASE(results_name_ansi_cannot_spell_packed_and_unpacked_with_the_real_packer
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
     return std::string(bytes);
   };
-  auto names = [](const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    std::vector<std::wstring> names;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-      if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-  };
   const std::wstring tools = wide(c.workDir) + L"\\\u5de5\u5177", stops = tools + L"\\s";  // 工具
   const std::wstring program = tools + L"\\\u6d4b\u8bd5.exe",
                      zorvik = wide(c.zorvikPath);  // 测试.exe
@@ -612,8 +602,8 @@ E2E_CASE(results_name_ansi_cannot_spell_packed_and_unpacked_with_the_real_packer
     DeleteFileA(c.packerLog.c_str());
   }
   std::sort(stopped.begin(), stopped.end());
-  c.Check(names(stops) == stopped,
-          "the stopped files alone: " + std::to_string(names(stops).size()));
+  c.Check(WideNamesIn(stops) == stopped,
+          "the stopped files alone: " + std::to_string(WideNamesIn(stops).size()));
 
   const std::string packer = RealPacker();
   if (!FileExists(packer))
@@ -648,6 +638,7 @@ E2E_CASE(results_name_ansi_cannot_spell_packed_and_unpacked_with_the_real_packer
   c.Check(size() == unpacked && back.find("  " + utf8(program) + "  -d  " + grouped(packed) +
                                           " -> " + grouped(unpacked) + " bytes (") == 0,
           "unpacked: " + Shown(back));
-  c.Check(names(tools) == std::vector<std::wstring>{L"s", L"\u6d4b\u8bd5.exe"},
-          "the folder holds the program alone, " + std::to_string(names(tools).size()) + " names");
+  c.Check(WideNamesIn(tools) == std::vector<std::wstring>{L"s", L"\u6d4b\u8bd5.exe"},
+          "the folder holds the program alone, " + std::to_string(WideNamesIn(tools).size()) +
+              " names");
 }
